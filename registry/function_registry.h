@@ -1,0 +1,37 @@
+// The last 20 functions drawn successfully, each packed into one string:
+// the expression as typed, the frame character ("1" Cartesian, "0" polar),
+// the width text and the colour text (both sign-reserving number texts).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+struct DecodedEntry {
+  std::string expression;
+  std::string frameCharacter;  // "1", "0", or empty / other for odd entries
+  std::int16_t width = 0;
+  std::uint32_t colour = 0;
+};
+
+class FunctionRegistry {
+ public:
+  static constexpr int SLOT_COUNT = 20;
+
+  // Writes the slot after the one written last (1, 2, ..., 20, 1, ...).
+  void appendEntry(const std::string& text, char frameCharacter, std::int16_t width, std::uint32_t colour);
+  DecodedEntry decodeEntry(int slot) const;
+  void clearEntry(int slot);
+  // Replaces the expression of a slot and keeps its frame, width and colour.
+  void rebuildEntry(int slot, const std::string& newText);
+
+  bool isEmpty(int slot) const { return funcRec_.at(slot).empty(); }
+  const std::string& entryText(int slot) const { return funcRec_.at(slot); }
+  std::int16_t expressionLength(int slot) const { return funcLen_.at(slot); }
+  std::int16_t funcLast() const { return funcLast_; }
+
+ private:
+  std::array<std::string, SLOT_COUNT + 1> funcRec_{};   // slot 0 unused
+  std::array<std::int16_t, SLOT_COUNT + 1> funcLen_{};
+  std::int16_t funcLast_ = 0;
+};
