@@ -52,6 +52,12 @@ void FunctionRegistry::appendEntry(const std::string& text, char frameCharacter,
   funcRec_[funcLast_] = packEntry(text, std::string(1, frameCharacter), width, colour);
 }
 
+void FunctionRegistry::writeEntry(int slot, const std::string& text, char frameCharacter, std::int16_t width,
+                                  std::uint32_t colour) {
+  funcRec_.at(slot) = packEntry(text, std::string(1, frameCharacter), width, colour);
+  funcLen_.at(slot) = static_cast<std::int16_t>(text.size());
+}
+
 DecodedEntry FunctionRegistry::decodeEntry(int slot) const {
   const std::string& entry = funcRec_.at(slot);
   const auto length = static_cast<std::size_t>(funcLen_.at(slot) < 0 ? 0 : funcLen_.at(slot));

@@ -24,6 +24,9 @@ class FunctionRegistry {
   void clearEntry(int slot);
   // Replaces the expression of a slot and keeps its frame, width and colour.
   void rebuildEntry(int slot, const std::string& newText);
+  // Writes one slot as the draw command would, without moving funcLast (the
+  // list window uses it when the user types a function into an empty row).
+  void writeEntry(int slot, const std::string& text, char frameCharacter, std::int16_t width, std::uint32_t colour);
 
   bool isEmpty(int slot) const { return funcRec_.at(slot).empty(); }
   const std::string& entryText(int slot) const { return funcRec_.at(slot); }
