@@ -1,0 +1,81 @@
+#include "plot/scene.h"
+
+#include "engine/engine.h"
+#include "plot/frame.h"
+#include "plot/plotters.h"
+
+std::string slotMessage(int slot, const char* reason) {
+  return "第" + SignedIntegerText(slot) + "个函数" + reason;
+}
+
+ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const SceneContext& scene) {
+  const WorldWindow window = scene.view.worldWindow();
+  const bool cartesian = kind == FRAME_CARTESIAN;
+  const PlotContext context{scene.view.unitLength, scene.pen, scene.messages};
+  ReplotOutcome outcome = ReplotOutcome::Completed;
+
+  for (int slot = 1; slot <= FunctionRegistry::SLOT_COUNT; ++slot) {
+    if (scene.registry.isEmpty(slot)) continue;
+    const DecodedEntry entry = scene.registry.decodeEntry(slot);
+    // Every visited entry lends its pen, whichever frame it belongs to; a
+    // width outside 1..6 is caught where the pen reaches the canvas.
+    scene.pen.lwidth = entry.width;
+    scene.pen.lcolor = entry.colour;
+    if (entry.frameCharacter != (cartesian ? "1" : "0")) continue;
+
+    std::int16_t code = 0;
+    if (cartesian)
+      code = drawnorvaleMV(entry.expression, scene.canvas, scene.precision, window, context);
+    else
+      code = drawnorvale2MV(ReplaceAngleLetter(entry.expression), scene.canvas, scene.precision, window, context);
+
+    if (messages == ReplotMessages::Drag) continue;
+    if (code == PLOT_OUT_OF_VIEW) {
+      const char* reason =
+          messages == ReplotMessages::FrameToggle ? REASON_TOGGLE_OUT_OF_VIEW : REASON_LIST_OUT_OF_VIEW;
+      scene.messages.show(slotMessage(slot, reason), MessageIcon::Warning);
+    } else if (code == PLOT_UNDEFINED) {
+      scene.messages.show(slotMessage(slot, REASON_SYNTAX), MessageIcon::Warning);
+      outcome = ReplotOutcome::StoppedOnUndefined;
+      break;
+    }
+  }
+  scene.pen.restoreUser();
+  return outcome;
+}
+
+ReplotOutcome redrawScene(ReplotMessages messages, const SceneContext& scene) {
+  scene.canvas.clear();
+  scene.canvas.setDrawWidth(1);
+  drawCartesianScale(scene.canvas, scene.view);
+  drawAxes(scene.canvas, scene.view);
+  if (scene.view.frameKind == FRAME_POLAR) drawPolarCircles(scene.canvas, scene.view, false);
+  scene.canvas.setDrawWidth(canvasPenWidth(scene.pen.lwidth));
+  return replotEntries(scene.view.frameKind, messages, scene);
+}
+
+ReplotOutcome redrawAfterToggle(const SceneContext& scene) {
+  scene.canvas.clear();
+  scene.canvas.setDrawWidth(1);
+  if (scene.view.frameKind == FRAME_POLAR) {
+    drawPolarCircles(scene.canvas, scene.view, true);
+  } else {
+    drawCartesianScale(scene.canvas, scene.view);
+  }
+  drawAxes(scene.canvas, scene.view);
+  scene.canvas.setDrawWidth(canvasPenWidth(scene.pen.lwidth));
+  return replotEntries(scene.view.frameKind, ReplotMessages::FrameToggle, scene);
+}
+
+void clearScene(Canvas& canvas, const ViewState& view, const Pen& pen) {
+  canvas.clear();
+  canvas.setDrawWidth(1);
+  if (view.frameKind == FRAME_CARTESIAN) {
+    drawCartesianScale(canvas, view);
+  } else {
+    drawPolarCircles(canvas, view, false);
+    drawCartesianScale(canvas, view);
+  }
+  drawAxes(canvas, view);
+  canvas.setDrawWidth(canvasPenWidth(pen.lwidth));
+}
