@@ -38,6 +38,10 @@ double leadingNumber(const std::string& text) {
   return std::strtod(text.substr(i, end - i).c_str(), nullptr);
 }
 
+std::int32_t lengthOf(const std::string& text) {
+  return static_cast<std::int32_t>(std::min<std::size_t>(text.size(), INT32_MAX));
+}
+
 std::string packEntry(const std::string& text, const std::string& frameCharacter, std::int16_t width,
                       std::uint32_t colour) {
   return text + frameCharacter + SignedIntegerText(width) + SignedIntegerText(colour);
@@ -48,14 +52,14 @@ std::string packEntry(const std::string& text, const std::string& frameCharacter
 void FunctionRegistry::appendEntry(const std::string& text, char frameCharacter, std::int16_t width,
                                    std::uint32_t colour) {
   funcLast_ = static_cast<std::int16_t>(funcLast_ % SLOT_COUNT + 1);
-  funcLen_[funcLast_] = static_cast<std::int16_t>(text.size());
+  funcLen_[funcLast_] = lengthOf(text);
   funcRec_[funcLast_] = packEntry(text, std::string(1, frameCharacter), width, colour);
 }
 
 void FunctionRegistry::writeEntry(int slot, const std::string& text, char frameCharacter, std::int16_t width,
                                   std::uint32_t colour) {
   funcRec_.at(slot) = packEntry(text, std::string(1, frameCharacter), width, colour);
-  funcLen_.at(slot) = static_cast<std::int16_t>(text.size());
+  funcLen_.at(slot) = lengthOf(text);
 }
 
 DecodedEntry FunctionRegistry::decodeEntry(int slot) const {
@@ -66,7 +70,8 @@ DecodedEntry FunctionRegistry::decodeEntry(int slot) const {
   decoded.frameCharacter = piece(entry, length + 1, 1);
   decoded.width = static_cast<std::int16_t>(std::lround(leadingNumber(piece(entry, length + 3, 1))));
   const double colour = leadingNumber(piece(entry, length + 4));
-  decoded.colour = (colour >= 0 && colour <= 4294967295.0) ? static_cast<std::uint32_t>(std::llround(colour)) : 0;
+  const long long rounded = colour >= 0 && colour < 4294967296.0 ? std::llround(colour) : 0;
+  decoded.colour = rounded <= 4294967295LL ? static_cast<std::uint32_t>(rounded) : 0;
   return decoded;
 }
 
@@ -78,5 +83,5 @@ void FunctionRegistry::clearEntry(int slot) {
 void FunctionRegistry::rebuildEntry(int slot, const std::string& newText) {
   const DecodedEntry old = decodeEntry(slot);
   funcRec_.at(slot) = packEntry(newText, old.frameCharacter, old.width, old.colour);
-  funcLen_.at(slot) = static_cast<std::int16_t>(newText.size());
+  funcLen_.at(slot) = lengthOf(newText);
 }

@@ -30,11 +30,14 @@ class FunctionRegistry {
 
   bool isEmpty(int slot) const { return funcRec_.at(slot).empty(); }
   const std::string& entryText(int slot) const { return funcRec_.at(slot); }
-  std::int16_t expressionLength(int slot) const { return funcLen_.at(slot); }
+  // Bytes of the expression at the front of the entry. Held wider than 16 bits:
+  // a longer expression would otherwise wrap to a negative length and its entry
+  // would decode as garbage.
+  std::int32_t expressionLength(int slot) const { return funcLen_.at(slot); }
   std::int16_t funcLast() const { return funcLast_; }
 
  private:
   std::array<std::string, SLOT_COUNT + 1> funcRec_{};   // slot 0 unused
-  std::array<std::int16_t, SLOT_COUNT + 1> funcLen_{};
+  std::array<std::int32_t, SLOT_COUNT + 1> funcLen_{};
   std::int16_t funcLast_ = 0;
 };
