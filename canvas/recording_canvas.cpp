@@ -16,9 +16,9 @@ CanvasOp RecordingCanvas::penOp(CanvasOp::Kind kind) const {
 void RecordingCanvas::reset() { ops_.clear(); }
 
 void RecordingCanvas::clear() {
-  // Like the real canvas, a clear sends the current point home.
-  curX_ = left_;
-  curY_ = top_;
+  // Like the real canvas, a clear sends the current point to (0, 0).
+  curX_ = 0;
+  curY_ = 0;
   push(penOp(CanvasOp::Kind::Clear));
 }
 
