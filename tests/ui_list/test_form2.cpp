@@ -215,7 +215,7 @@ void TestForm2::overlongPasteIsRefused() {
   // Expected: the row and the slot are unchanged.
   QCOMPARE(window.text1(0)->text(), QStringLiteral("x"));
   QCOMPARE(registry.entryText(1), std::string("x1 2 255"));
-  QCOMPARE(registry.expressionLength(1), std::int16_t(1));
+  QCOMPARE(registry.expressionLength(1), 1);
 }
 
 void TestForm2::deleteButtons_data() {
@@ -254,7 +254,7 @@ void TestForm2::deleteButtons() {
     const bool remains = remainingSlots.contains(slot);
     QCOMPARE(registry.isEmpty(slot), !remains);
     if (!remains) {
-      QCOMPARE(registry.expressionLength(slot), std::int16_t(0));
+      QCOMPARE(registry.expressionLength(slot), 0);
       QCOMPARE(window.text1(row)->text(), QString());
       QCOMPARE(window.swatchColour(row), WHITE);
       QCOMPARE(window.label5(row)->text(), QString());

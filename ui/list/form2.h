@@ -40,8 +40,8 @@ class Form2 : public QWidget {
   static constexpr int SCROLL_MAX = 32767;
   // Twips per logical pixel (1440 per inch at 96 logical pixels per inch).
   static constexpr int TWIPS_PER_PIXEL = 15;
-  // The longest expression a slot holds: its length is kept as a 16-bit count
-  // of bytes.
+  // A row takes at most this many bytes of expression, as many as a 16-bit
+  // expression length counts.
   static constexpr int MAX_EXPRESSION_BYTES = 32767;
 
   // Loads the window: centres it on the screen and fills the rows from the
