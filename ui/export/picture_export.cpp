@@ -1,0 +1,46 @@
+#include "ui/export/picture_export.h"
+
+#include <QDir>
+#include <QGuiApplication>
+
+#include "plot/messages.h"
+
+PictureExport::PictureExport(QWidget* owner, Messages& messages, QString programFolder)
+    : owner_(owner),
+      messages_(messages),
+      programFolder_(std::move(programFolder)),
+      fallbackFolder_(QDir::tempPath()),
+      clipboard_(QGuiApplication::clipboard()) {}
+
+PictureExport::~PictureExport() { delete saveform_.data(); }
+
+bool PictureExport::run(const QImage& canvasImage, const std::optional<SelectionCorners>& selection,
+                        float canvasRight, float canvasTop) {
+  CaptureRequest req;
+  req.canvasImage = canvasImage;
+  req.selection = selection;
+  req.canvasRight = canvasRight;
+  req.canvasTop = canvasTop;
+  req.programFolder = programFolder_;
+  req.fallbackFolder = fallbackFolder_;
+  req.clipboard = clipboard_;
+  req.writer = writer_;
+  CaptureResult result = captureRegion(req);
+  tempPath_ = result.tempPath;
+  // A failed capture empties the picture, so an open window cannot save an
+  // old one by mistake.
+  picture_ = result.picture;
+  if (!result.problem.empty()) {
+    messages_.show(result.problem, MessageIcon::Warning);
+    return false;
+  }
+  // A window that was closed but not yet deleted is gone: open a new one.
+  if (saveform_ && !saveform_->isVisible()) saveform_ = nullptr;
+  if (!saveform_) {
+    saveform_ = new SaveForm([this] { return picture_; }, messages_, *writer_, programFolder_, owner_);
+  }
+  saveform_->show();
+  saveform_->raise();
+  saveform_->activateWindow();
+  return true;
+}

@@ -1,0 +1,56 @@
+// The save command: captures the selected region (or the whole canvas) into
+// the export picture and opens the save-as window, or brings the open one to
+// the front.
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <optional>
+
+#include "ui/export/region_capture.h"
+#include "ui/export/saveform.h"
+#include "ui/export/write_layer.h"
+
+class Messages;
+class QClipboard;
+class QWidget;
+
+class PictureExport {
+ public:
+  // owner becomes the parent of the save-as window; programFolder receives
+  // temp.bmp and is the save-as window's first target folder.
+  PictureExport(QWidget* owner, Messages& messages, QString programFolder);
+  ~PictureExport();
+  PictureExport(const PictureExport&) = delete;
+  PictureExport& operator=(const PictureExport&) = delete;
+
+  // Captures and opens the window. canvasImage is the canvas's persistent
+  // picture; selection the rectangle's corners when one is shown. Returns
+  // false (after telling the user) when there was nothing to capture.
+  bool run(const QImage& canvasImage, const std::optional<SelectionCorners>& selection, float canvasRight,
+           float canvasTop);
+
+  // The picture that "存 盘" writes.
+  const QImage& picture() const { return picture_; }
+  // Where the last temp.bmp went (empty when it could not be written).
+  const QString& tempPath() const { return tempPath_; }
+  SaveForm* saveform() const { return saveform_; }
+
+  // For tests and for a program folder that is not writable.
+  void setFallbackFolder(const QString& folder) { fallbackFolder_ = folder; }
+  void setWriter(WriteLayer* writer) { writer_ = writer ? writer : &plainWriter_; }
+  void setClipboard(QClipboard* clipboard) { clipboard_ = clipboard; }
+
+ private:
+  QWidget* owner_;
+  Messages& messages_;
+  QString programFolder_;
+  QString fallbackFolder_;
+  WriteLayer plainWriter_;
+  WriteLayer* writer_ = &plainWriter_;
+  QClipboard* clipboard_ = nullptr;
+  QImage picture_;
+  QString tempPath_;
+  QPointer<SaveForm> saveform_;
+};
