@@ -174,7 +174,9 @@ void CanvasWidget::applyPen(std::uint32_t colour) {
     pen.setDashPattern({1.0, 1.0});
     pen.setCapStyle(Qt::FlatCap);
   } else {
-    pen.setCapStyle(width_ > 1 ? Qt::RoundCap : Qt::SquareCap);
+    // Square caps close the joints of a curve drawn segment by segment; round
+    // ones look a little softer at width 4 to 6 but cost four times as much.
+    pen.setCapStyle(Qt::SquareCap);
   }
   pen.setJoinStyle(Qt::RoundJoin);
   painter().setPen(pen);
@@ -233,6 +235,11 @@ void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour
       if (std::hypot(dx, dy) < r - margin) return;
     }
   }
+  if (style_ == PenStyle::Dotted && width_ == 1 && !fillSolid_) {
+    drawDottedCircle(c.x(), c.y(), r, colour);
+    update();
+    return;
+  }
   QPainter& p = painter();
   applyPen(colour);
   if (fillSolid_) {
@@ -242,6 +249,48 @@ void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour
   }
   p.drawEllipse(c, r, r);
   update();
+}
+
+// A thin dotted circle, pixel by pixel: the midpoint circle with every other
+// pixel of each octant set, and only the pixels that lie on the picture
+// touched. Much faster than stroking a dashed ellipse, above all for the
+// large circles of which only an arc crosses the picture.
+void CanvasWidget::drawDottedCircle(double cx, double cy, double r, std::uint32_t colour) {
+  endPainting();  // the pixels are written straight into the picture
+  const int icx = toPixelInt(cx), icy = toPixelInt(cy), radius = toPixelInt(r);
+  const int w = image_.width(), h = image_.height();
+  const QRgb rgb = toQColor(colour).rgb();
+  uchar* bits = image_.bits();
+  const qsizetype stride = image_.bytesPerLine();
+  auto plot = [&](int px, int py) {
+    if (px >= 0 && py >= 0 && px < w && py < h) reinterpret_cast<QRgb*>(bits + py * stride)[px] = rgb;
+  };
+  if (radius <= 0) {
+    plot(icx, icy);
+    return;
+  }
+  int x = 0, y = radius, d = 1 - radius;
+  while (x <= y) {
+    // Skip the rows and columns that miss the picture altogether.
+    const bool rowsHit = (icy + y >= 0 && icy - y < h) || (icy + x >= 0 && icy - x < h);
+    if ((x & 1) == 0 && rowsHit) {
+      plot(icx + x, icy - y);
+      plot(icx - x, icy - y);
+      plot(icx + x, icy + y);
+      plot(icx - x, icy + y);
+      plot(icx + y, icy - x);
+      plot(icx - y, icy - x);
+      plot(icx + y, icy + x);
+      plot(icx - y, icy + x);
+    }
+    ++x;
+    if (d < 0) {
+      d += 2 * x + 1;
+    } else {
+      --y;
+      d += 2 * (x - y) + 1;
+    }
+  }
 }
 
 void CanvasWidget::print(std::string_view utf8Text) {

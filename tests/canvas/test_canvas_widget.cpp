@@ -53,6 +53,7 @@ class TestCanvasWidget : public QObject {
   void clearWhitensButOverlaysRemain();
   void skippingIsPixelIdentical_data();
   void skippingIsPixelIdentical();
+  void dottedPenIsVisiblyDotted_data();
   void dottedPenIsVisiblyDotted();
   void farCoordinatesDrawTheVisiblePart_data();
   void farCoordinatesDrawTheVisiblePart();
@@ -206,18 +207,46 @@ void TestCanvasWidget::skippingIsPixelIdentical() {
   QCOMPARE(skipping.image(), plain.image());
 }
 
+void TestCanvasWidget::dottedPenIsVisiblyDotted_data() {
+  QTest::addColumn<bool>("isCircle");
+  QTest::addColumn<float>("radius");
+  QTest::newRow("line") << false << 0.0f;
+  QTest::newRow("small circle") << true << 1.0f;
+  QTest::newRow("circle crossing the edges") << true << 6.0f;
+}
+
 void TestCanvasWidget::dottedPenIsVisiblyDotted() {
+  QFETCH(bool, isCircle);
+  QFETCH(float, radius);
   CanvasWidget c;
   setUp(c);
   c.setDrawWidth(1);
   c.setDrawStyle(PenStyle::Dotted);
-  c.line(-4, 1, 4, 1, FRAME);
+  if (isCircle) {
+    c.circle(0, 0, radius, FRAME);
+  } else {
+    c.line(-4, radius, 4, radius, FRAME);
+  }
+  // Walk along the line or the circle: both set and unset pixels, and no
+  // coloured pixel off the path.
   const QImage& img = c.image();
-  const QPointF a = c.toPixel(-4, 1), b = c.toPixel(4, 1);
-  int on = 0, off = 0;
-  for (int x = qRound(a.x()) + 2; x < qRound(b.x()) - 2; ++x)
-    (rgbOf(img.pixel(x, qRound(a.y()))) == FRAME ? on : off)++;
-  QVERIFY2(on > 50 && off > 50, qPrintable(QStringLiteral("%1 on, %2 off").arg(on).arg(off)));
+  const QPointF centre = c.toPixel(0, 0);
+  const double rpx = radius * CanvasWidget::PIXELS_PER_CM;
+  int on = 0, off = 0, stray = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      const bool coloured = rgbOf(img.pixel(x, y)) == FRAME;
+      bool onPath;
+      if (isCircle) {
+        onPath = std::fabs(std::hypot(x - centre.x(), y - centre.y()) - rpx) < 0.6;
+      } else {
+        onPath = y == qRound(centre.y()) && std::fabs(x - centre.x()) < 4 * CanvasWidget::PIXELS_PER_CM - 2;
+      }
+      if (onPath) (coloured ? on : off)++;
+      else if (coloured && std::fabs(std::hypot(x - centre.x(), y - centre.y()) - rpx) > 1.5 && isCircle) ++stray;
+    }
+  QVERIFY2(on > 50 && off > on / 3, qPrintable(QStringLiteral("%1 on, %2 off").arg(on).arg(off)));
+  QCOMPARE(stray, 0);
 }
 
 void TestCanvasWidget::farCoordinatesDrawTheVisiblePart_data() {
