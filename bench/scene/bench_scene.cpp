@@ -1,0 +1,94 @@
+// One full redraw of the scene (clear, frame, every registered curve) on a
+// 1900 x 1000 pixel canvas, as a drag of a marker repeats it on every mouse
+// move. Run with --benchmark_repetitions to read the median.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <string>
+#include <vector>
+
+#include "canvas/canvas_widget.h"
+#include "plot/scene.h"
+
+namespace {
+
+const std::vector<std::string> SCHOOL_FUNCTIONS = {
+    "sin(x)",      "cos(x)",       "x^2",       "x^3-2*x",          "1/x",
+    "sqr(x)",      "abs(x)",       "ln(x)",     "lg(x)",            "exp(x)",
+    "tg(x)",       "ctg(x)",       "2*x+1",     "-x/2+3",           "x^2-4*x+3",
+    "sin(2*x)+cos(x)", "arctg(x)", "arcsin(x)", "arccos(x)",        "1/(x^2+1)",
+};
+
+const std::vector<std::string> POLAR_CURVES = {
+    "2",           "e",            "2*sin(e)",  "2*cos(e)",         "1+cos(e)",
+    "2*sin(2*e)",  "3*cos(3*e)",   "4*sin(4*e)", "e/2",             "1-sin(e)",
+    "2+cos(e)",    "4*cos(2*e)",   "3*sin(5*e)", "1/(1-0.5*cos(e))", "exp(e/20)",
+    "2*abs(sin(e))", "sqr(e)",     "3",         "5*sin(3*e)",       "1+2*cos(e)",
+};
+
+class NullMessages : public Messages {
+ public:
+  void show(const std::string&, MessageIcon) override {}
+};
+
+struct Setup {
+  CanvasWidget canvas;
+  ViewState view;
+  Pen pen;
+  FunctionRegistry registry;
+  NullMessages messages;
+
+  Setup(std::int16_t frameKind, double unitLength, const std::vector<std::string>& functions) {
+    canvas.resize(1900, 1000);
+    const auto halfWidth = static_cast<float>(CanvasWidget::pixelsToCm(1900) / 2);
+    const auto halfHeight = static_cast<float>(CanvasWidget::pixelsToCm(1000) / 2);
+    view.canvasLeft = -halfWidth;
+    view.canvasRight = halfWidth;
+    view.canvasBottom = -halfHeight;
+    view.canvasTop = halfHeight;
+    view.unitLength = unitLength;
+    view.frameKind = frameKind;
+    canvas.setScale(view.canvasLeft, view.canvasTop, view.canvasRight, view.canvasBottom);
+    const char mark = frameKind == FRAME_CARTESIAN ? '1' : '0';
+    std::int16_t width = 1;
+    std::uint32_t colour = 0x0000C0;
+    for (const std::string& f : functions) {
+      registry.appendEntry(f, mark, width, colour);
+      width = static_cast<std::int16_t>(width % 3 + 1);
+      colour = (colour * 7 + 0x203040) & 0xFFFFFF;
+    }
+  }
+};
+
+void redraw(benchmark::State& state, std::int16_t frameKind, double unitLength, float precision,
+            const std::vector<std::string>& functions) {
+  Setup s(frameKind, unitLength, functions);
+  const SceneContext scene{s.canvas, s.view, s.pen, s.registry, precision, s.messages};
+  for (auto _ : state) {
+    redrawScene(ReplotMessages::Drag, scene);
+    benchmark::DoNotOptimize(s.canvas.image().constBits());  // ends the painting as a repaint would
+  }
+}
+
+void BM_CartesianUnit1(benchmark::State& state) { redraw(state, FRAME_CARTESIAN, 1.0, 0.1f, SCHOOL_FUNCTIONS); }
+void BM_PolarUnit02(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0.1f, POLAR_CURVES); }
+void BM_CartesianUnit02Fine(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 0.2, 0.01f, SCHOOL_FUNCTIONS);
+}
+void BM_PolarFrameAloneUnit02(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0.1f, {}); }
+
+}  // namespace
+
+BENCHMARK(BM_CartesianUnit1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CartesianUnit02Fine)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarFrameAloneUnit02)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

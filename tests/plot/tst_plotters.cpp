@@ -1,0 +1,389 @@
+// The Cartesian and polar plotters against a recording canvas: the exact
+// moves and segments at the edges of the band and of the domain, the result
+// codes and the notices.
+#include "tst_plotters.h"
+
+#include <cmath>
+#include <limits>
+
+#include "plot/plotters.h"
+#include "support/recording_messages.h"
+
+namespace {
+
+constexpr std::uint32_t RED = 0x0000FF;
+
+struct Window {
+  float left, right, bottom, top;
+};
+
+// The working view of most rows: 0.5 world units between samples (Jd 0.5 at
+// unit length 1), x from -2 to 2, the band from -3 to 1.
+constexpr Window SMALL{-2, 2, -1, 1};
+
+std::int16_t plotCartesian(bool withMessages, const std::string& expression, Canvas& canvas, Messages& messages,
+                           const Window& w, float jd = 0.5f, double unitLength = 1.0, Pen pen = {}) {
+  const PlotContext context{unitLength, pen, messages};
+  std::int16_t code = 0;
+  if (withMessages)
+    drawnorvale(expression, canvas, jd, w.left, w.right, w.bottom, w.top, 0, 0, code, context);
+  else
+    drawnorvaleMV(expression, canvas, jd, w.left, w.right, w.bottom, w.top, 0, 0, code, context);
+  return code;
+}
+
+std::int16_t plotPolar(bool withMessages, const std::string& expression, Canvas& canvas, Messages& messages,
+                       const Window& w, float jd = 0.1f, double unitLength = 1.0, Pen pen = {}) {
+  const PlotContext context{unitLength, pen, messages};
+  std::int16_t code = 0;
+  if (withMessages)
+    drawnorvale2(expression, canvas, jd, w.left, w.right, w.bottom, w.top, 0, 0, code, context);
+  else
+    drawnorvale2MV(expression, canvas, jd, w.left, w.right, w.bottom, w.top, 0, 0, code, context);
+  return code;
+}
+
+}  // namespace
+
+void TestPlotters::cartesianPath_data() {
+  QTest::addColumn<std::string>("expression");
+  QTest::addColumn<float>("left");
+  QTest::addColumn<float>("right");
+  QTest::addColumn<float>("bottom");
+  QTest::addColumn<float>("top");
+  QTest::addColumn<std::string>("path");
+
+  // First sample in band: the pen starts there; y = 1 (the top edge) is still
+  // in band, 1.5 is not, and the exit reaches half a step on.
+  QTest::newRow("x: first sample in band, exit through the top")
+      << std::string("x") << -2.f << 2.f << -1.f << 1.f
+      << std::string("M -2 -2; S -2 -2 -1.5 -1.5; S -1.5 -1.5 -1 -1; S -1 -1 -.5 -.5; S -.5 -.5 0 0;"
+                     "S 0 0 .5 .5; S .5 .5 1 1; S 1 1 1.25 1.25");
+  // y = -3 is the lowest point of the band (2 units below the bottom edge);
+  // the first in-band sample is joined to the defined sample before it.
+  QTest::newRow("x-1.5: lower band edge, join to the previous sample")
+      << std::string("x-1.5") << -2.f << 2.f << -1.f << 1.f
+      << std::string("S -2 -3.5 -1.5 -3; S -1.5 -3 -1 -2.5; S -1 -2.5 -.5 -2; S -.5 -2 0 -1.5; S 0 -1.5 .5 -1;"
+                     "S .5 -1 1 -.5; S 1 -.5 1.5 0; S 1.5 0 2 .5");
+  // The first defined sample right of 0 is joined to the first defined
+  // candidate x - h/k: here k = 4 lands on 0.
+  QTest::newRow("sqr(x): entry search closes in on the domain")
+      << std::string("sqr(x)") << -1.9375f << 2.0625f << -1.f << 1.f
+      << std::string("S 0 0 .0625 .25; S .0625 .25 .5625 .75; S .5625 .75 .8125 .9013878");
+  // A sample exactly on the boundary: every candidate lies outside the
+  // domain, so the search gives up and the pen is moved to the sample.
+  QTest::newRow("sqr(x): sample on the boundary, search gives up")
+      << std::string("sqr(x)") << -2.f << 2.f << -1.f << 1.f
+      << std::string("M 0 0; S 0 0 .5 .7071068; S .5 .7071068 1 1; S 1 1 1.25 1.118034");
+  QTest::newRow("sqr(-x): exit search at the boundary gives up")
+      << std::string("sqr(-x)") << -2.f << 2.f << -1.f << 1.f
+      << std::string("S -1.5 1.2247449 -1 1; S -1 1 -.5 .7071068; S -.5 .7071068 0 0");
+  // Leaving the domain at the pole and coming back: both searches find their
+  // half-step point at once.
+  QTest::newRow("1/x: exit and re-entry around the pole")
+      << std::string("1/x") << -2.f << 2.f << -3.f << 3.f
+      << std::string("M -2 -.5; S -2 -.5 -1.5 -.6666667; S -1.5 -.6666667 -1 -1; S -1 -1 -.5 -2; S -.5 -2 -.25 -4;"
+                     "S .25 4 .5 2; S .5 2 1 1; S 1 1 1.5 .6666667; S 1.5 .6666667 2 .5");
+  // Leaving through the top edge where the half-step point is undefined: the
+  // exit segment ends at the farthest defined candidate xp + h/k.
+  QTest::newRow("1/x: exit candidate beyond the pole is skipped")
+      << std::string("1/x") << -1.25f << 1.75f << -3.f << 3.f
+      << std::string("M -1.25 -.8; S -1.25 -.8 -.75 -1.3333333; S -.75 -1.3333333 -.25 -4; S -.25 -4 -.125 -8;"
+                     "S .5 2 .75 1.3333333; S .75 1.3333333 1.25 .8; S 1.25 .8 1.75 .5714286");
+  // Both sides of the pole in band: the two samples are joined across it.
+  QTest::newRow("1/x: in-band samples joined across the pole")
+      << std::string("1/x") << -1.75f << 1.75f << -5.f << 5.f
+      << std::string("M -1.75 -.5714286; S -1.75 -.5714286 -1.25 -.8; S -1.25 -.8 -.75 -1.3333333;"
+                     "S -.75 -1.3333333 -.25 -4; S -.25 -4 .25 4; S .25 4 .75 1.3333333; S .75 1.3333333 1.25 .8;"
+                     "S 1.25 .8 1.75 .5714286");
+  // One sample in band: joined to the defined sample before it, then the exit.
+  QTest::newRow("3-100*x^2: a single sample in band")
+      << std::string("3-100*x^2") << -2.f << 2.f << -1.f << 3.f
+      << std::string("S -.5 -22 0 3; S 0 3 .25 -3.25");
+  QTest::newRow("undefined everywhere draws nothing") << std::string("1/0") << -2.f << 2.f << -1.f << 1.f
+                                                      << std::string("");
+}
+
+void TestPlotters::cartesianPath() {
+  QFETCH(std::string, expression);
+  QFETCH(float, left);
+  QFETCH(float, right);
+  QFETCH(float, bottom);
+  QFETCH(float, top);
+  QFETCH(std::string, path);
+
+  RecordingCanvas canvas;
+  RecordingMessages messages;
+  plotCartesian(false, expression, canvas, messages, {left, right, bottom, top});
+  COMPARE_PATH(canvas, path);
+  QVERIFY(messages.empty());
+}
+
+// The result codes, and the notices of drawnorvale (never of drawnorvaleMV).
+// Both forms draw the same.
+void TestPlotters::cartesianCodes_data() {
+  QTest::addColumn<std::string>("expression");
+  QTest::addColumn<int>("code");
+  QTest::addColumn<std::string>("message");
+
+  const std::string outOfView = MESSAGE_OUT_OF_VIEW;
+  const std::string undefined = MESSAGE_UNDEFINED;
+  QTest::newRow("drawn") << std::string("x") << int(PLOT_OK) << std::string();
+  QTest::newRow("undefined everywhere") << std::string("1/0") << int(PLOT_UNDEFINED) << undefined;
+  QTest::newRow("malformed") << std::string("sin(") << int(PLOT_UNDEFINED) << undefined;
+  QTest::newRow("empty text") << std::string("") << int(PLOT_UNDEFINED) << undefined;
+  QTest::newRow("above the view") << std::string("1000") << int(PLOT_OUT_OF_VIEW) << outOfView;
+  QTest::newRow("on the top edge") << std::string("1") << int(PLOT_OK) << std::string();
+  QTest::newRow("just above the top edge") << std::string("1.000001") << int(PLOT_OUT_OF_VIEW) << outOfView;
+  QTest::newRow("on the lowest point of the band") << std::string("-3") << int(PLOT_OK) << std::string();
+  QTest::newRow("just below the band") << std::string("-3.000001") << int(PLOT_OUT_OF_VIEW) << outOfView;
+  QTest::newRow("defined on one sample only, out of band") << std::string("sqr(x)+sqr(-x)+5")
+                                                           << int(PLOT_OUT_OF_VIEW) << outOfView;
+  QTest::newRow("defined on one sample only, in band") << std::string("sqr(x)+sqr(-x)") << int(PLOT_OK)
+                                                       << std::string();
+}
+
+void TestPlotters::cartesianCodes() {
+  QFETCH(std::string, expression);
+  QFETCH(int, code);
+  QFETCH(std::string, message);
+
+  RecordingCanvas loud;
+  RecordingMessages loudMessages;
+  QCOMPARE(int(plotCartesian(true, expression, loud, loudMessages, SMALL)), code);
+  if (message.empty()) {
+    QVERIFY(loudMessages.empty());
+  } else {
+    QCOMPARE(loudMessages.count(), std::size_t{1});
+    QCOMPARE(loudMessages.last().text, message);
+    QCOMPARE(loudMessages.last().icon, MessageIcon::Warning);
+  }
+
+  RecordingCanvas quiet;
+  RecordingMessages quietMessages;
+  QCOMPARE(int(plotCartesian(false, expression, quiet, quietMessages, SMALL)), code);
+  QVERIFY(quietMessages.empty());
+  QVERIFY(quiet.ops() == loud.ops());
+}
+
+// Every curve is drawn solid in the pen's colour; a width outside 1..6 never
+// reaches the canvas.
+void TestPlotters::penReachesCanvas_data() {
+  QTest::addColumn<bool>("polar");
+  QTest::addColumn<int>("width");
+  QTest::addColumn<int>("canvasWidth");
+
+  for (bool polar : {false, true}) {
+    const char* form = polar ? "polar" : "Cartesian";
+    QTest::addRow("%s width 1", form) << polar << 1 << 1;
+    QTest::addRow("%s width 6", form) << polar << 6 << 6;
+    QTest::addRow("%s width 0 from an empty entry", form) << polar << 0 << 1;
+    QTest::addRow("%s width 7", form) << polar << 7 << 1;
+    QTest::addRow("%s negative width", form) << polar << -3 << 1;
+  }
+}
+
+void TestPlotters::penReachesCanvas() {
+  QFETCH(bool, polar);
+  QFETCH(int, width);
+  QFETCH(int, canvasWidth);
+
+  Pen pen;
+  pen.lwidth = static_cast<std::int16_t>(width);
+  pen.lcolor = RED;
+  RecordingCanvas canvas;
+  canvas.setDrawStyle(PenStyle::Dotted);
+  canvas.reset();
+  RecordingMessages messages;
+  if (polar)
+    plotPolar(false, "1", canvas, messages, {-2, 2, -2, 2}, 0.1f, 1.0, pen);
+  else
+    plotCartesian(false, "x/2", canvas, messages, SMALL, 0.5f, 1.0, pen);
+
+  QVERIFY(canvas.segmentCount() > 0);
+  for (const CanvasOp& op : canvas.ops()) {
+    if (op.kind == CanvasOp::Kind::DrawWidth) QCOMPARE(int(op.a), canvasWidth);
+    if (op.kind == CanvasOp::Kind::Segment) {
+      QCOMPARE(op.width, canvasWidth);
+      QCOMPARE(op.style, PenStyle::Solid);
+      QCOMPARE(op.colour, RED);
+    }
+  }
+}
+
+// A circle of radius 2: every angle is in band, so the pen is put down once at
+// angle 0 and every later angle is joined. The sweep runs to 50 pi (drawnorvale2)
+// or 60 pi (drawnorvale2MV) divided by the unit length, one angle per Jd.
+void TestPlotters::polarCircleSweep_data() {
+  QTest::addColumn<bool>("redraw");
+  QTest::addColumn<double>("unitLength");
+  QTest::addColumn<int>("angles");
+
+  QTest::newRow("draw, unit 1: 25 turns") << false << 1.0 << 1571;
+  QTest::newRow("redraw, unit 1: 30 turns") << true << 1.0 << 1885;
+  QTest::newRow("draw, unit 2") << false << 2.0 << 786;
+  QTest::newRow("redraw, unit 2") << true << 2.0 << 943;
+  QTest::newRow("draw, unit 0.5") << false << 0.5 << 3142;
+  QTest::newRow("redraw, unit 0.5") << true << 0.5 << 3770;
+}
+
+void TestPlotters::polarCircleSweep() {
+  QFETCH(bool, redraw);
+  QFETCH(double, unitLength);
+  QFETCH(int, angles);
+
+  RecordingCanvas canvas;
+  RecordingMessages messages;
+  const std::int16_t code = plotPolar(!redraw, "2", canvas, messages, {-4, 4, -3, 3}, 0.1f, unitLength);
+  QCOMPARE(code, PLOT_OK);
+  QVERIFY(messages.empty());
+
+  const auto moves = canvas.moves();
+  QCOMPARE(moves.size(), std::size_t{1});
+  QCOMPARE(moves[0].a, static_cast<float>(2 * unitLength));
+  QCOMPARE(moves[0].b, 0.0f);
+  QCOMPARE(int(canvas.segmentCount()), angles - 1);
+  for (const RecordedSegment& s : canvas.segments())
+    QVERIFY(std::fabs(std::hypot(s.x2, s.y2) - 2 * unitLength) < 1e-5);
+}
+
+// The spiral r = t leaves the view: the pen is lifted there and put down again
+// wherever the spiral re-enters, without a segment across the gap.
+void TestPlotters::polarSpiralLiftsPen() {
+  RecordingCanvas canvas;
+  RecordingMessages messages;
+  QCOMPARE(plotPolar(true, "x", canvas, messages, {-4, 4, -3, 3}), PLOT_OK);
+  QVERIFY(messages.empty());
+
+  const auto moves = canvas.moves();
+  QVERIFY(moves.size() > 2);
+  QCOMPARE(moves[0].a, 0.0f);
+  QCOMPARE(moves[0].b, 0.0f);
+  // The band: x from -6 to 4, y from -5 to 3.
+  for (const RecordedSegment& s : canvas.segments()) {
+    QVERIFY(s.x1 >= -6 && s.x1 <= 4 && s.y1 >= -5 && s.y1 <= 3);
+    QVERIFY(s.x2 >= -6 && s.x2 <= 4 && s.y2 >= -5 && s.y2 <= 3);
+    // The radius of a point is its angle: a segment joins neighbouring angles
+    // only, never across a part of the spiral outside the view.
+    QVERIFY(std::fabs(std::hypot(s.x2, s.y2) - std::hypot(s.x1, s.y1) - 0.1) < 1e-4);
+  }
+  // Nothing beyond the view's farthest corner from the pole is drawn.
+  for (const CanvasOp& m : moves) QVERIFY(std::hypot(m.a, m.b) <= std::hypot(6.0, 5.0));
+}
+
+// The polar band: a point on the right or top edge is in; one up to 2 units
+// beyond the left or bottom edge is in. sqr(-x) is defined at angle 0 only,
+// so exactly one point, (r, 0), is tested.
+void TestPlotters::polarBand_data() {
+  QTest::addColumn<std::string>("expression");
+  QTest::addColumn<float>("left");
+  QTest::addColumn<float>("right");
+  QTest::addColumn<float>("bottom");
+  QTest::addColumn<float>("top");
+  QTest::addColumn<int>("code");
+
+  const std::string r3 = "3+sqr(-x)";
+  const std::string rMinus3 = "-3+sqr(-x)";
+  QTest::newRow("on the right edge") << r3 << -4.f << 3.f << -1.f << 1.f << int(PLOT_OK);
+  QTest::newRow("just beyond the right edge") << r3 << -4.f << 2.999f << -1.f << 1.f << int(PLOT_OUT_OF_VIEW);
+  QTest::newRow("2 units beyond the left edge") << rMinus3 << -1.f << 4.f << -1.f << 1.f << int(PLOT_OK);
+  QTest::newRow("more than 2 beyond the left edge") << rMinus3 << -0.999f << 4.f << -1.f << 1.f
+                                                    << int(PLOT_OUT_OF_VIEW);
+  QTest::newRow("on the top edge") << r3 << -4.f << 4.f << -1.f << 0.f << int(PLOT_OK);
+  QTest::newRow("just above the top edge") << r3 << -4.f << 4.f << -1.f << -0.001f << int(PLOT_OUT_OF_VIEW);
+  QTest::newRow("2 units below the bottom edge") << r3 << -4.f << 4.f << 2.f << 3.f << int(PLOT_OK);
+  QTest::newRow("more than 2 below the bottom edge") << r3 << -4.f << 4.f << 2.001f << 3.f
+                                                     << int(PLOT_OUT_OF_VIEW);
+}
+
+void TestPlotters::polarBand() {
+  QFETCH(std::string, expression);
+  QFETCH(float, left);
+  QFETCH(float, right);
+  QFETCH(float, bottom);
+  QFETCH(float, top);
+  QFETCH(int, code);
+
+  RecordingCanvas canvas;
+  RecordingMessages messages;
+  QCOMPARE(int(plotPolar(false, expression, canvas, messages, {left, right, bottom, top})), code);
+  QCOMPARE(canvas.moves().size(), std::size_t{code == PLOT_OK ? 1u : 0u});
+  QCOMPARE(canvas.segmentCount(), std::size_t{0});
+}
+
+void TestPlotters::polarCodes_data() {
+  QTest::addColumn<std::string>("expression");
+  QTest::addColumn<int>("code");
+  QTest::addColumn<std::string>("message");
+
+  QTest::newRow("circle") << std::string("2") << int(PLOT_OK) << std::string();
+  QTest::newRow("undefined at every angle") << std::string("1/0") << int(PLOT_UNDEFINED)
+                                            << std::string(MESSAGE_UNDEFINED);
+  QTest::newRow("malformed") << std::string("2*") << int(PLOT_UNDEFINED) << std::string(MESSAGE_UNDEFINED);
+  QTest::newRow("circle of radius 1000") << std::string("1000") << int(PLOT_OUT_OF_VIEW)
+                                         << std::string(MESSAGE_OUT_OF_VIEW);
+}
+
+void TestPlotters::polarCodes() {
+  QFETCH(std::string, expression);
+  QFETCH(int, code);
+  QFETCH(std::string, message);
+
+  for (bool loud : {true, false}) {
+    RecordingCanvas canvas;
+    RecordingMessages messages;
+    QCOMPARE(int(plotPolar(loud, expression, canvas, messages, {-4, 4, -3, 3})), code);
+    if (loud && !message.empty()) {
+      QCOMPARE(messages.count(), std::size_t{1});
+      QCOMPARE(messages.last().text, message);
+      QCOMPARE(messages.last().icon, MessageIcon::Warning);
+    } else {
+      QVERIFY(messages.empty());
+    }
+  }
+}
+
+// The precision decides the number of samples. A precision of 0 or below (the
+// field can hold one while it is edited) would never end the sweep: it draws
+// as the default 0.1. A very fine precision would take hundreds of millions of
+// samples: one sweep is capped, its step enlarged to still cover the range.
+void TestPlotters::sweepLength_data() {
+  QTest::addColumn<bool>("polar");
+  QTest::addColumn<float>("jd");
+  QTest::addColumn<qint64>("samples");
+
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  // Cartesian: 33.5 units wide at unit length 1.
+  QTest::newRow("Cartesian, default precision") << false << 0.1f << qint64(335);
+  QTest::newRow("Cartesian, precision 0") << false << 0.0f << qint64(335);
+  QTest::newRow("Cartesian, negative precision") << false << -0.2f << qint64(335);
+  QTest::newRow("Cartesian, NaN precision") << false << nan << qint64(335);
+  QTest::newRow("Cartesian, precision 0.0001") << false << 0.0001f << qint64(335000);
+  QTest::newRow("Cartesian, precision 1e-7 is capped") << false << 1e-7f << qint64(MAX_SAMPLES_PER_SWEEP);
+  // Polar: 60 pi at unit length 1.
+  QTest::newRow("polar, default step") << true << 0.1f << qint64(1885);
+  QTest::newRow("polar, step 0") << true << 0.0f << qint64(1885);
+  QTest::newRow("polar, negative step") << true << -0.5f << qint64(1885);
+  QTest::newRow("polar, step 1e-7 is capped") << true << 1e-7f << qint64(MAX_SAMPLES_PER_SWEEP);
+}
+
+void TestPlotters::sweepLength() {
+  QFETCH(bool, polar);
+  QFETCH(float, jd);
+  QFETCH(qint64, samples);
+
+  // A curve that is in band everywhere: one move, then one segment per sample.
+  CountingCanvas canvas;
+  RecordingMessages messages;
+  const Window wide{-16.75f, 16.75f, -8, 8};
+  const std::int16_t code = polar ? plotPolar(false, "1", canvas, messages, wide, jd)
+                                  : plotCartesian(false, "0", canvas, messages, wide, jd);
+  QCOMPARE(code, PLOT_OK);
+  QCOMPARE(canvas.moves, std::int64_t{1});
+  const qint64 drawn = canvas.moves + canvas.segments;
+  // Accumulated rounding of the step may add or drop the very last sample.
+  QVERIFY2(std::llabs(drawn - samples) <= 1, qPrintable(QString::number(drawn)));
+  QVERIFY(drawn <= MAX_SAMPLES_PER_SWEEP + 1);
+  // The capped sweep still reaches the far end of its range.
+  if (!polar) QVERIFY(canvas.curX > 16.7f);
+}
