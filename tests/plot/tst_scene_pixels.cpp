@@ -48,6 +48,16 @@ void fillRegistry(FunctionRegistry& registry, const std::string& list, char fram
   }
 }
 
+bool colourNear(CanvasWidget& canvas, double x, double y, std::int64_t colour) {
+  const QPointF p = canvas.toPixel(x, y);
+  const int px = static_cast<int>(std::lround(p.x()));
+  const int py = static_cast<int>(std::lround(p.y()));
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx)
+      if (canvas.pixelColorAt(px + dx, py + dy) == colour) return true;
+  return false;
+}
+
 }  // namespace
 
 class TestScenePixels : public QObject {
@@ -63,10 +73,11 @@ class TestScenePixels : public QObject {
     redrawScene(ReplotMessages::FrameToggle, s.context());
     QVERIFY(s.messages.empty());
 
+    // A curve drawn 3 pixels wide covers the pixel nearest to each of its
+    // points or one of that pixel's neighbours.
     for (double x = -9.75; x <= 9.75; x += 0.5) {
       const double y = std::sin(x);
-      QVERIFY2(s.canvas.pixelColor(static_cast<float>(x), static_cast<float>(y)) == RED,
-               qPrintable(QString("x = %1").arg(x)));
+      QVERIFY2(colourNear(s.canvas, x, y, RED), qPrintable(QString("x = %1").arg(x)));
     }
     for (float x : {-8.5f, -5.5f, -1.5f, 1.5f, 4.5f, 7.5f})
       QCOMPARE(s.canvas.pixelColor(x, 0), std::int64_t{0xC0C0C0});
@@ -75,7 +86,7 @@ class TestScenePixels : public QObject {
     clearScene(s.canvas, s.view, s.pen);
     for (double x = -9.75; x <= 9.75; x += 0.5) {
       const double y = std::sin(x);
-      if (std::fabs(y) > 0.3) QCOMPARE(s.canvas.pixelColor(float(x), float(y)), WHITE);
+      if (std::fabs(y) > 0.3) QVERIFY(!colourNear(s.canvas, x, y, RED));
     }
     QCOMPARE(s.canvas.pixelColor(1.5f, 0), std::int64_t{0xC0C0C0});
   }
