@@ -26,6 +26,25 @@ const std::vector<std::string> POLAR_CURVES = {
     "2*abs(sin(e))", "sqr(e)",     "3",         "5*sin(3*e)",       "1+2*cos(e)",
 };
 
+// Takes every drawing call and draws nothing: what the plotting engine itself costs.
+class NullCanvas : public Canvas {
+ public:
+  void clear() override {}
+  void setScale(float, float, float, float) override {}
+  void setDrawWidth(int) override {}
+  void setDrawStyle(PenStyle) override {}
+  void setFillSolid(bool) override {}
+  void setFillColor(std::uint32_t) override {}
+  void moveTo(float x, float y) override { benchmark::DoNotOptimize(x + y); }
+  float currentX() const override { return 0; }
+  float currentY() const override { return 0; }
+  void lineTo(float x, float y, std::uint32_t) override { benchmark::DoNotOptimize(x + y); }
+  void line(float, float, float x2, float y2, std::uint32_t) override { benchmark::DoNotOptimize(x2 + y2); }
+  void circle(float cx, float, float, std::uint32_t) override { benchmark::DoNotOptimize(cx); }
+  void setTextColor(std::uint32_t) override {}
+  void print(std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
+};
+
 class NullMessages : public Messages {
  public:
   void show(const std::string&, MessageIcon) override {}
@@ -38,7 +57,8 @@ struct Setup {
   FunctionRegistry registry;
   NullMessages messages;
 
-  Setup(std::int16_t frameKind, double unitLength, const std::vector<std::string>& functions) {
+  Setup(std::int16_t frameKind, double unitLength, const std::vector<std::string>& functions,
+        bool widthCycle = false) {
     canvas.resize(1900, 1000);
     const auto halfWidth = static_cast<float>(CanvasWidget::pixelsToCm(1900) / 2);
     const auto halfHeight = static_cast<float>(CanvasWidget::pixelsToCm(1000) / 2);
@@ -54,20 +74,30 @@ struct Setup {
     std::uint32_t colour = 0x0000C0;
     for (const std::string& f : functions) {
       registry.appendEntry(f, mark, width, colour);
-      width = static_cast<std::int16_t>(width % 3 + 1);
+      width = static_cast<std::int16_t>(widthCycle ? width % 3 + 1 : 1);
       colour = (colour * 7 + 0x203040) & 0xFFFFFF;
     }
   }
 };
 
+// widths: 1 for every curve (the start-up pen), or 1, 2, 3, 1, ... in turn.
 void redraw(benchmark::State& state, std::int16_t frameKind, double unitLength, float precision,
-            const std::vector<std::string>& functions) {
-  Setup s(frameKind, unitLength, functions);
+            const std::vector<std::string>& functions, bool mixedWidths = false) {
+  Setup s(frameKind, unitLength, functions, mixedWidths);
   const SceneContext scene{s.canvas, s.view, s.pen, s.registry, precision, s.messages};
   for (auto _ : state) {
     redrawScene(ReplotMessages::Drag, scene);
     benchmark::DoNotOptimize(s.canvas.image().constBits());  // ends the painting as a repaint would
   }
+}
+
+// The same scene without drawing anything: sampling, evaluation and mapping.
+void plotOnly(benchmark::State& state, std::int16_t frameKind, double unitLength, float precision,
+              const std::vector<std::string>& functions) {
+  Setup s(frameKind, unitLength, functions);
+  NullCanvas canvas;
+  const SceneContext scene{canvas, s.view, s.pen, s.registry, precision, s.messages};
+  for (auto _ : state) redrawScene(ReplotMessages::Drag, scene);
 }
 
 void BM_CartesianUnit1(benchmark::State& state) { redraw(state, FRAME_CARTESIAN, 1.0, 0.1f, SCHOOL_FUNCTIONS); }
@@ -77,12 +107,34 @@ void BM_CartesianUnit02Fine(benchmark::State& state) {
 }
 void BM_PolarFrameAloneUnit02(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0.1f, {}); }
 
+void BM_CartesianUnit1MixedWidths(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 1.0, 0.1f, SCHOOL_FUNCTIONS, true);
+}
+void BM_PolarUnit02MixedWidths(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0.1f, POLAR_CURVES, true); }
+void BM_CartesianUnit02FineMixedWidths(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 0.2, 0.01f, SCHOOL_FUNCTIONS, true);
+}
+
+void BM_CartesianUnit1PlotOnly(benchmark::State& state) {
+  plotOnly(state, FRAME_CARTESIAN, 1.0, 0.1f, SCHOOL_FUNCTIONS);
+}
+void BM_PolarUnit02PlotOnly(benchmark::State& state) { plotOnly(state, FRAME_POLAR, 0.2, 0.1f, POLAR_CURVES); }
+void BM_CartesianUnit02FinePlotOnly(benchmark::State& state) {
+  plotOnly(state, FRAME_CARTESIAN, 0.2, 0.01f, SCHOOL_FUNCTIONS);
+}
+
 }  // namespace
 
 BENCHMARK(BM_CartesianUnit1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit02Fine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarFrameAloneUnit02)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CartesianUnit1MixedWidths)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02MixedWidths)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CartesianUnit02FineMixedWidths)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CartesianUnit1PlotOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02PlotOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CartesianUnit02FinePlotOnly)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -131,7 +131,7 @@ void TestPlotters::cartesianCodes_data() {
   QTest::newRow("drawn") << std::string("x") << int(PLOT_OK) << std::string();
   QTest::newRow("undefined everywhere") << std::string("1/0") << int(PLOT_UNDEFINED) << undefined;
   QTest::newRow("malformed") << std::string("sin(") << int(PLOT_UNDEFINED) << undefined;
-  QTest::newRow("empty text") << std::string("") << int(PLOT_UNDEFINED) << undefined;
+  QTest::newRow("trailing division") << std::string("x/") << int(PLOT_UNDEFINED) << undefined;
   QTest::newRow("above the view") << std::string("1000") << int(PLOT_OUT_OF_VIEW) << outOfView;
   QTest::newRow("on the top edge") << std::string("1") << int(PLOT_OK) << std::string();
   QTest::newRow("just above the top edge") << std::string("1.000001") << int(PLOT_OUT_OF_VIEW) << outOfView;
@@ -319,7 +319,7 @@ void TestPlotters::polarCodes_data() {
   QTest::newRow("circle") << std::string("2") << int(PLOT_OK) << std::string();
   QTest::newRow("undefined at every angle") << std::string("1/0") << int(PLOT_UNDEFINED)
                                             << std::string(MESSAGE_UNDEFINED);
-  QTest::newRow("malformed") << std::string("2*") << int(PLOT_UNDEFINED) << std::string(MESSAGE_UNDEFINED);
+  QTest::newRow("malformed") << std::string("sin(") << int(PLOT_UNDEFINED) << std::string(MESSAGE_UNDEFINED);
   QTest::newRow("circle of radius 1000") << std::string("1000") << int(PLOT_OUT_OF_VIEW)
                                          << std::string(MESSAGE_OUT_OF_VIEW);
 }
