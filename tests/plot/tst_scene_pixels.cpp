@@ -15,7 +15,6 @@ Q_DECLARE_METATYPE(std::string)
 namespace {
 
 constexpr std::int64_t RED = 0x0000FF;
-constexpr std::int64_t WHITE = 0xFFFFFF;
 
 struct Scene {
   CanvasWidget canvas;
