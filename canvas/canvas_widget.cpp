@@ -211,7 +211,7 @@ void CanvasWidget::line(float x1, float y1, float x2, float y2, std::uint32_t co
   drawPixelLine(a.x(), a.y(), b.x(), b.y(), colour);
   curX_ = x2;
   curY_ = y2;
-  update();
+  pictureChanged();
 }
 
 void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour) {
@@ -237,7 +237,7 @@ void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour
   }
   if (style_ == PenStyle::Dotted && width_ == 1 && !fillSolid_) {
     drawDottedCircle(c.x(), c.y(), r, colour);
-    update();
+    pictureChanged();
     return;
   }
   QPainter& p = painter();
@@ -248,7 +248,7 @@ void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour
     p.setBrush(Qt::NoBrush);
   }
   p.drawEllipse(c, r, r);
-  update();
+  pictureChanged();
 }
 
 // A thin dotted circle, pixel by pixel: the midpoint circle with every other
@@ -317,7 +317,7 @@ void CanvasWidget::print(std::string_view utf8Text) {
       p.setPen(toQColor(textColour_));
       penValid_ = false;
       p.drawStaticText(topLeft, *it);
-      update();
+      pictureChanged();
     }
   }
   // The next print starts one line further down, at the left edge.
@@ -404,7 +404,15 @@ QRectF CanvasWidget::markerRect(const Marker& m) const {
   return {std::round(tl.x()), std::round(tl.y()), side - 1, side - 1};
 }
 
+// Thousands of drawing calls make one redraw: ask for one repaint, not one each.
+void CanvasWidget::pictureChanged() {
+  if (repaintPending_) return;
+  repaintPending_ = true;
+  update();
+}
+
 void CanvasWidget::paintEvent(QPaintEvent* event) {
+  repaintPending_ = false;
   QPainter p(this);
   p.drawImage(event->rect().topLeft(), image_, event->rect());
   p.setBrush(Qt::NoBrush);

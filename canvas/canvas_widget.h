@@ -123,6 +123,7 @@ class CanvasWidget : public QWidget, public Canvas {
   void fitImage(QSize want);
   void applyPen(std::uint32_t colour);
   bool lineInvisible(double x1, double y1, double x2, double y2, double margin) const;
+  void pictureChanged();
   void drawDottedCircle(double cx, double cy, double r, std::uint32_t colour);
   void drawPixelLine(double x1, double y1, double x2, double y2, std::uint32_t colour);
   QRectF markerRect(const Marker& m) const;
@@ -141,6 +142,7 @@ class CanvasWidget : public QWidget, public Canvas {
   bool penValid_ = false;
   std::uint32_t penColour_ = 0;
   bool skipInvisible_ = true;
+  bool repaintPending_ = false;
   QFont font_;
   double lineHeightPx_ = 15;
   QHash<QString, QStaticText> texts_;

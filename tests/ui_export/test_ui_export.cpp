@@ -44,7 +44,6 @@ class FullDisk : public WriteLayer {
 
  protected:
   qint64 writeChunk(QIODevice& file, const char* data, qint64 size) override {
-    if (auto* form = qApp->findChild<SaveForm*>(); form) cursorDuringWrite = form->cursor().shape();
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* form = qobject_cast<SaveForm*>(w)) cursorDuringWrite = form->cursor().shape();
     if (room_ <= 0) return -1;
