@@ -1,10 +1,17 @@
+// Norvale: starts the main window over the available screen area.
 #include <QApplication>
-#include <QWidget>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "ui/main/form1.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle(QStringLiteral("Tessaro——[Norvale3.0]"));
-  window.showMaximized();
+  QApplication::setApplicationName(QStringLiteral("Norvale"));
+  QApplication::setApplicationVersion(QStringLiteral("3.0"));
+
+  norvale::Form1 window;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) window.move(screen->availableGeometry().topLeft());
+  window.show();
   return app.exec();
 }

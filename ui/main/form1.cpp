@@ -1,0 +1,462 @@
+#include "ui/main/form1.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QShortcut>
+#include <cmath>
+
+#include "engine/engine.h"
+#include "plot/frame.h"
+#include "plot/plotters.h"
+#include "ui/main/design_layout.h"
+#include "ui/main/field_rules.h"
+#include "ui/main/help_window.h"
+#include "ui/main/message_box.h"
+#include "ui/main/pen_boards.h"
+
+namespace norvale {
+
+namespace {
+
+constexpr float MARKER_HALF = 0.1f;  // the origin is the marker's corner moved by (+0.1, -0.1)
+
+QFont controlFont() {
+  // SimSun where it exists; otherwise the CJK font the system has.
+  QFont font;
+  font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                    QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
+  font.setPointSize(9);
+  return font;
+}
+
+QFont labelFont(const char* family) {
+  QFont font;
+  font.setFamilies({QString::fromUtf8(family), QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+  font.setPointSize(11);
+  return font;
+}
+
+std::string utf8(const QString& text) { return text.toStdString(); }
+
+float sgn(float v) { return v > 0 ? 1.0f : (v < 0 ? -1.0f : 0.0f); }
+
+}  // namespace
+
+Form1::Form1(const Options& options, QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("Form1"));
+  if (options.messages) {
+    messages_ = options.messages;
+  } else {
+    ownMessages_ = std::make_unique<MessageBoxMessages>(this);
+    messages_ = ownMessages_.get();
+  }
+  programFolder_ = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder;
+  setWindowTitle(QString::fromUtf8(WINDOW_TITLE));
+  setWindowIcon(QIcon(QStringLiteral(":/norvale/norvale.png")));
+  createControls();
+
+  QSize screen = options.screen;
+  if (screen.isEmpty()) {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    screen = primary ? primary->availableGeometry().size() : QSize(1024, 768);
+  }
+  startUp(screen);
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls() {
+  const QFont font = controlFont();
+  auto place = [this](QWidget* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(designPixels(QString::fromLatin1(name)));
+  };
+  auto button = [&](QPushButton*& b, const char* name, const char* caption) {
+    b = new QPushButton(QString::fromUtf8(caption), this);
+    place(b, name);
+    b->setFont(font);
+    b->setAutoDefault(false);
+  };
+  auto field = [&](QLineEdit*& f, const char* name, const char* text) {
+    f = new QLineEdit(QString::fromUtf8(text), this);
+    place(f, name);
+    f->setFont(font);
+  };
+  auto label = [&](QLabel*& l, const char* name, const char* caption) {
+    l = new QLabel(QString::fromUtf8(caption), this);
+    place(l, name);
+    l->setFont(font);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  };
+
+  Picture1 = new CanvasWidget(this);
+  place(Picture1, "Picture1");
+  Picture1->setMouseTracking(true);
+  Picture1->setCursor(Qt::CrossCursor);
+
+  button(Command1, "Command1", CAPTION_CARTESIAN);
+  button(Command2, "Command2", "线条样式");
+  button(Command3, "Command3", "绘 图");
+  button(Command4, "Command4", "图象清除");
+  button(Command5, "Command5", "退出");
+  button(Command6, "Command6", "选择保存");
+  button(Command7, "Command7", "线条颜色");
+  button(Command8, "Command8", "描  点");
+  button(Command9, "Command9", "函数列表");
+  button(Command10, "Command10", " ？");
+  field(Text1, "Text1", "");
+  field(Text2, "Text2", "0.1");
+  field(Text3, "Text3", "");
+  label(Label1[0], "Label1_0", "y = ");
+  label(Label1[1], "Label1_1", "y = ");
+  for (QLabel* l : Label1) l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  label(Label2, "Label2", "绘图精度：");
+  Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label(Label3, "Label3", "x =");
+  Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  label(Label4, "Label4", "");
+  Label4->setAutoFillBackground(true);
+  {
+    QPalette p = Label4->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    Label4->setPalette(p);
+    Label4->setFrameShape(QFrame::Panel);
+    Label4->setFrameShadow(QFrame::Sunken);
+  }
+
+  Picture4 = new QWidget(this);
+  place(Picture4, "Picture4");
+  Label5 = new QLabel(QStringLiteral("Norvale 3.0　中学数学函数绘图　·　拖动原点和单位标记可平移、缩放，按住右键读取坐标，F1 查看帮助"),
+                      Picture4);
+  Label5->setObjectName(QStringLiteral("Label5"));
+  Label5->setFont(font);
+  {
+    QPalette p = Label5->palette();
+    p.setColor(QPalette::WindowText, QColor(64, 64, 64));
+    Label5->setPalette(p);
+  }
+
+  Picture2 = new QLabel(this);
+  place(Picture2, "Picture2");
+  Picture3 = new QLabel(this);
+  place(Picture3, "Picture3");
+
+  lwidthBd = new WidthBoard(this);
+  lwidthBd->setGeometry(designPixels(QStringLiteral("lwidthBd")));
+  lcolorBd = new ColourBoard(this);
+  lcolorBd->setGeometry(designPixels(QStringLiteral("lcolorBd")));
+
+  connect(Command1, &QPushButton::clicked, this, &Form1::toggleFrame);
+  connect(Command2, &QPushButton::clicked, this, &Form1::showWidthBoard);
+  connect(Command3, &QPushButton::clicked, this, &Form1::drawCommand);
+  connect(Command4, &QPushButton::clicked, this, &Form1::clearPicture);
+  connect(Command5, &QPushButton::clicked, this, [] { QCoreApplication::exit(0); });
+  connect(Command7, &QPushButton::clicked, this, &Form1::showColourBoard);
+  connect(Command8, &QPushButton::clicked, this, &Form1::evaluatePoint);
+  connect(Command10, &QPushButton::clicked, this, &Form1::openHelp);
+  connect(Text1, &QLineEdit::returnPressed, this, &Form1::drawCommand);
+  Text2->installEventFilter(this);
+  Text3->installEventFilter(this);
+
+  connect(lwidthBd, &WidthBoard::widthChosen, this, [this](int width) {
+    pen_.chooseWidth(static_cast<std::int16_t>(width));
+    lwidthBd->hide();
+  });
+  connect(lcolorBd, &ColourBoard::colourChosen, this, [this](std::uint32_t colour) {
+    pen_.chooseColor(colour);
+    lcolorBd->hide();
+  });
+
+  connect(Picture1, &CanvasWidget::mousePressed, this,
+          [this](float x, float y, int button) { canvasPress(x, y, button); });
+  connect(Picture1, &CanvasWidget::mouseMoved, this, [this](float x, float y, int) { canvasMove(x, y); });
+  connect(Picture1, &CanvasWidget::mouseReleased, this, [this](float, float, int) { canvasRelease(); });
+
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  help->setContext(Qt::ApplicationShortcut);
+  connect(help, &QShortcut::activated, this, &Form1::openHelp);
+
+  // The boards lie over the canvas.
+  lwidthBd->raise();
+  lcolorBd->raise();
+}
+
+// Start-up, in order: hide the read-out; start values; hide the boards, the
+// selection and the export pictures; name the help page; stretch over the
+// screen; size the canvas and move the control row under it; the canvas edges
+// and coordinate system; the start-up frame and the markers.
+void Form1::startUp(QSize screen) {
+  Picture1->hideReadout();
+
+  originDrag_ = unitDrag_ = false;
+  view_ = ViewState{};
+  view_.unitLength = 1.0;
+  registry_ = FunctionRegistry{};
+  pen_ = Pen{};
+  view_.frameKind = FRAME_CARTESIAN;
+
+  lcolorBd->hide();
+  lwidthBd->hide();
+  for (int i = 1; i <= 4; ++i) Picture1->setSelectionLineVisible(i, false);
+  Picture2->hide();
+  Picture3->hide();
+
+  helpWindow_ = new HelpWindow(helpFilePath(programFolder_), this);
+
+  resize(screen);
+
+  const StartupGeometry g = startupGeometry(screen.width() * TWIPS_PER_PIXEL, screen.height() * TWIPS_PER_PIXEL);
+  Picture1->setGeometry(cmToPixels(g.canvasLeft), cmToPixels(g.canvasTop), cmToPixels(g.canvasWidth),
+                        cmToPixels(g.canvasHeight));
+  Picture2->resize(cmToPixels(g.canvasWidth), cmToPixels(g.canvasHeight));
+  Picture3->resize(cmToPixels(g.picture3Width), cmToPixels(g.picture3Height));
+
+  Command5->move(cmToPixels(g.exitLeft), Command5->y());
+  Command10->move(cmToPixels(g.helpLeft), Command10->y());
+
+  const int rowTop = cmToPixels(g.rowTop);
+  for (QWidget* w : std::initializer_list<QWidget*>{Command3, Label3, Text3, Label4, Label1[0], Command8, Command6,
+                                                     Command9, Command4, Command5}) {
+    w->move(w->x(), rowTop);
+  }
+  Picture4->move(Picture4->x(), cmToPixels(g.stripTop));
+  Picture4->resize(Picture1->width(), Picture4->height());
+  Label5->setGeometry(0, cmToPixels(g.aboutTop), Picture1->width(), Picture4->height() - cmToPixels(g.aboutTop));
+
+  const double innerWidth = Picture1->innerWidthCm();
+  const double innerHeight = Picture1->innerHeightCm();
+  view_.canvasLeft = static_cast<float>(-innerWidth / 2);
+  view_.canvasRight = static_cast<float>(innerWidth / 2);
+  view_.canvasBottom = static_cast<float>(-innerHeight / 2);
+  view_.canvasTop = static_cast<float>(innerHeight / 2);
+
+  Picture1->setScale(view_.canvasLeft, view_.canvasTop, view_.canvasRight, view_.canvasBottom);
+
+  drawStartupFrame(*Picture1, view_);
+  view_.markerLeft = -0.1f;
+  view_.markerTop = 0.1f;
+  placeMarkers(view_.markerLeft, view_.markerTop, 0.9f);
+}
+
+void Form1::placeMarkers(float left, float top, float unitLeft) {
+  Picture1->setMarker(1, left, top);
+  Picture1->setMarker(2, unitLeft, top);
+}
+
+float Form1::precision() const { return static_cast<float>(leadingNumber(Text2->text())); }
+
+SceneContext Form1::scene(Messages& sink) { return SceneContext{*Picture1, view_, pen_, registry_, precision(), sink}; }
+
+ReplotOutcome Form1::redrawScene(ReplotMessages mode, Messages& sink) { return ::redrawScene(mode, scene(sink)); }
+
+void Form1::drawCommand() {
+  const QString expression = Text1->text();
+  if (expression.isEmpty()) {
+    messages_->show(MESSAGE_NO_EXPRESSION, MessageIcon::None);
+    return;
+  }
+  const WorldWindow window = view_.worldWindow();
+  const float jd = precision();
+  const PlotContext context{view_.unitLength, pen_, *messages_};
+  std::int16_t result = 0;
+  char frameCharacter = '1';
+  if (view_.frameKind == FRAME_CARTESIAN) {
+    result = drawnorvale(utf8(expression), *Picture1, jd, window, context);
+  } else {
+    result = drawnorvale2(ReplaceAngleLetter(utf8(expression)), *Picture1, jd, window, context);
+    frameCharacter = '0';
+  }
+  if (result == PLOT_OK) registry_.appendEntry(utf8(expression), frameCharacter, pen_.lwidth, pen_.lcolor);
+}
+
+void Form1::toggleFrame() {
+  const bool toPolar = Command1->text() == QString::fromUtf8(CAPTION_CARTESIAN);
+  Command1->setText(QString::fromUtf8(toPolar ? CAPTION_POLAR : CAPTION_CARTESIAN));
+  for (QLabel* l : Label1) {
+    l->setFont(labelFont("Times New Roman"));
+    l->setText(QString::fromUtf8(toPolar ? LABEL_POLAR : LABEL_CARTESIAN));
+  }
+  Label3->setText(QStringLiteral("x ="));
+  view_.frameKind = toPolar ? FRAME_POLAR : FRAME_CARTESIAN;
+  redrawAfterToggle(scene(*messages_));
+}
+
+void Form1::clearPicture() { clearScene(*Picture1, view_, pen_); }
+
+void Form1::evaluatePoint() {
+  const QString expression = Text1->text();
+  if (expression.isEmpty()) {
+    messages_->show(MESSAGE_NO_EXPRESSION, MessageIcon::None);
+    return;
+  }
+  const QString argumentText = Text3->text();
+  if (argumentText.isEmpty()) {
+    messages_->show(MESSAGE_NO_ARGUMENT, MessageIcon::None);
+    return;
+  }
+  const double a = leadingNumber(argumentText);
+  const bool cartesian = view_.frameKind == FRAME_CARTESIAN;
+  const std::string text = cartesian ? utf8(expression) : ReplaceAngleLetter(utf8(expression));
+  bool ok = false;
+  const float value = CalculateString(text, ok, static_cast<float>(a));
+  if (!ok) {
+    messages_->show(MESSAGE_NO_VALUE, MessageIcon::None);
+    return;
+  }
+  const float x0 = view_.originX();
+  const float y0 = view_.originY();
+  const double shown = valueCutToThousandths(value);
+  Label4->setText(signedDecimalText(shown));
+  float px = 0;
+  float py = 0;
+  if (cartesian) {
+    // The dot sits at the value shown, not at the unrounded one.
+    px = static_cast<float>(x0 + a * view_.unitLength);
+    py = static_cast<float>(y0 + shown * view_.unitLength);
+  } else {
+    const double theta = leadingNumber(argumentText);
+    px = static_cast<float>(x0 + view_.unitLength * (value * std::cos(theta)));
+    py = static_cast<float>(y0 + view_.unitLength * (value * std::sin(theta)));
+  }
+  Picture1->setFillSolid(true);
+  Picture1->circle(px, py, 0.1f, pen_.lcolor);
+  Picture1->setFillSolid(false);
+}
+
+void Form1::openHelp() {
+  if (!helpWindow_) helpWindow_ = new HelpWindow(helpFilePath(programFolder_), this);
+  helpWindow_->showHelp();
+}
+
+void Form1::showWidthBoard() {
+  lcolorBd->hide();
+  lwidthBd->show();
+  lwidthBd->raise();
+}
+
+void Form1::showColourBoard() {
+  lwidthBd->hide();
+  lcolorBd->show();
+  lcolorBd->raise();
+}
+
+void Form1::canvasPress(float x, float y, int button) {
+  const float l1 = view_.markerLeft;
+  const float t1 = view_.markerTop;
+  const CanvasWidget::Marker unit = Picture1->marker(2);
+  const float l2 = unit.left;
+  const float t2 = unit.top;
+  const float size = CanvasWidget::MARKER_SIZE;
+  if (button == 1 && l1 < x && x < float(l1 + size) && float(t1 - size) < y && y < t1) originDrag_ = true;
+  if (button == 1 && l2 < x && x < float(l2 + size) && float(t2 - size) < y && y < t2 && l1 < l2) unitDrag_ = true;
+  if (button == 2) {
+    Picture1->showReadout(x, y, readoutText(x, y, l1, t1, view_.unitLength));
+  }
+  if (!originDrag_ && !unitDrag_ && button == 1) {
+    if (selShown_) {
+      selShown_ = false;
+      for (int i = 1; i <= 4; ++i) Picture1->setSelectionLineVisible(i, false);
+    } else {
+      selShown_ = selDrag_ = true;
+      for (int i = 1; i <= 2; ++i) {
+        const CanvasWidget::SelectionLine line = Picture1->selectionLine(i);
+        Picture1->setSelectionLine(i, x, y, line.x2, line.y2);
+      }
+    }
+  }
+}
+
+void Form1::canvasMove(float x, float y) {
+  if (originDrag_) {
+    Picture1->setCursor(Qt::ArrowCursor);
+    const float xR = view_.canvasRight;
+    const float yT = view_.canvasTop;
+    float l1 = view_.markerLeft;
+    float t1 = view_.markerTop;
+    if (std::fabs(x) > std::fabs(xR)) {
+      l1 = (std::fabs(xR) - MARKER_HALF) * sgn(x);
+    } else if (std::fabs(y) > std::fabs(yT)) {
+      t1 = (std::fabs(yT) - MARKER_HALF) * sgn(y);
+    } else {
+      l1 = x - MARKER_HALF;
+      t1 = y + MARKER_HALF;
+    }
+    view_.markerLeft = l1;
+    view_.markerTop = t1;
+    placeMarkers(l1, t1, static_cast<float>(l1 + view_.unitLength));
+    dragRedraw();
+  }
+  const float l1 = view_.markerLeft;
+  const float l2 = Picture1->marker(2).left;
+  if (l1 < l2 && unitDrag_ && !originDrag_) {
+    Picture1->setCursor(Qt::ArrowCursor);
+    float newL2 = 0;
+    if (x - MARKER_HALF < l1 || std::fabs(l1 - x + MARKER_HALF) < 0.2f) {
+      newL2 = l1 + 0.3f;
+    } else {
+      newL2 = x - MARKER_HALF;
+    }
+    double unitLength = static_cast<float>(newL2 - l1);
+    if (unitLength <= 0) {
+      unitLength = 0.3;
+      newL2 = l1 + 0.3f;
+    } else if (unitLength > 15) {
+      unitLength = 1.0;
+      newL2 = l1 + 1.0f;
+    }
+    view_.unitLength = unitLength;
+    placeMarkers(l1, view_.markerTop, newL2);
+    dragRedraw();
+  }
+  pen_.restoreUser();
+  if (!originDrag_ && !unitDrag_ && selDrag_) {
+    const CanvasWidget::SelectionLine first = Picture1->selectionLine(1);
+    const float ax = first.x1;
+    const float ay = first.y1;
+    Picture1->setSelectionLine(1, ax, ay, x, ay);
+    Picture1->setSelectionLine(2, ax, ay, ax, y);
+    Picture1->setSelectionLine(3, ax, y, x, y);
+    Picture1->setSelectionLine(4, x, ay, x, y);
+    for (int i = 1; i <= 4; ++i) Picture1->setSelectionLineVisible(i, true);
+  }
+}
+
+void Form1::dragRedraw() { ::redrawScene(ReplotMessages::Drag, scene(*messages_)); }
+
+void Form1::canvasRelease() {
+  originDrag_ = unitDrag_ = false;
+  Picture1->setCursor(Qt::CrossCursor);
+  Picture1->hideReadout();
+  selDrag_ = false;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  auto* field = qobject_cast<QLineEdit*>(watched);
+  if (field && (field == Text2 || field == Text3)) {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const QString typed = key->text();
+      // Shortcuts (copy, paste, select all) and focus keys are not typing.
+      const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+      const bool focusKey = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+      const bool deleteKey = key->key() == Qt::Key_Delete;
+      if (!typed.isEmpty() && !shortcut && !focusKey && !deleteKey && keyEmptiesField(typed.at(0))) field->clear();
+    } else if (event->type() == QEvent::FocusOut) {
+      const QString corrected = field == Text2 ? correctedPrecision(field->text()) : correctedArgument(field->text());
+      if (corrected != field->text()) field->setText(corrected);
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program like the exit button.
+  event->accept();
+  QCoreApplication::exit(0);
+}
+
+}  // namespace norvale

@@ -1,0 +1,40 @@
+#include "ui/main/help_window.h"
+
+#include <QFileInfo>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace norvale {
+
+QString helpFilePath(const QString& programFolder) {
+  return programFolder + QLatin1Char('/') + QLatin1String(HELP_FILE_NAME);
+}
+
+HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent)
+    : QWidget(parent, Qt::Window), helpFile_(helpFile), browser_(new QTextBrowser(this)) {
+  setObjectName(QStringLiteral("HelpWindow"));
+  setWindowTitle(QStringLiteral("Norvale 3.0 帮助"));
+  browser_->setObjectName(QStringLiteral("HelpBrowser"));
+  browser_->setOpenExternalLinks(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(browser_);
+  resize(720, 600);
+}
+
+void HelpWindow::showHelp() {
+  const QFileInfo info(helpFile_);
+  loaded_ = info.isFile() && info.isReadable();
+  if (loaded_) {
+    browser_->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
+    browser_->reload();
+  } else {
+    browser_->setHtml(QStringLiteral("<h2>找不到帮助文件</h2><p>帮助文件应放在程序所在的文件夹中：</p><p><tt>%1</tt></p>")
+                          .arg(helpFile_.toHtmlEscaped()));
+  }
+  show();
+  raise();
+  activateWindow();
+}
+
+}  // namespace norvale
