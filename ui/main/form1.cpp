@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QShortcut>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "engine/engine.h"
 #include "plot/frame.h"
@@ -43,6 +45,20 @@ QFont labelFont(const char* family) {
 std::string utf8(const QString& text) { return text.toStdString(); }
 
 float sgn(float v) { return v > 0 ? 1.0f : (v < 0 ? -1.0f : 0.0f); }
+
+// A field's number as a single: a typed number beyond the single range would
+// not convert; it saturates at the largest single.
+float saturatingSingle(double value) {
+  constexpr double largest = std::numeric_limits<float>::max();
+  return static_cast<float>(std::clamp(value, -largest, largest));
+}
+
+// A canvas position for drawing: far outside the canvas stays far outside.
+float canvasPosition(double value) {
+  constexpr double far = 1.0e6;
+  if (std::isnan(value)) return static_cast<float>(far);
+  return static_cast<float>(std::clamp(value, -far, far));
+}
 
 }  // namespace
 
@@ -247,7 +263,7 @@ void Form1::placeMarkers(float left, float top, float unitLeft) {
   Picture1->setMarker(2, unitLeft, top);
 }
 
-float Form1::precision() const { return static_cast<float>(leadingNumber(Text2->text())); }
+float Form1::precision() const { return saturatingSingle(leadingNumber(Text2->text())); }
 
 SceneContext Form1::scene(Messages& sink) { return SceneContext{*Picture1, view_, pen_, registry_, precision(), sink}; }
 
@@ -299,6 +315,11 @@ void Form1::evaluatePoint() {
     return;
   }
   const double a = leadingNumber(argumentText);
+  // An argument beyond the single range has no value to show.
+  if (std::fabs(a) > std::numeric_limits<float>::max()) {
+    messages_->show(MESSAGE_NO_VALUE, MessageIcon::None);
+    return;
+  }
   const bool cartesian = view_.frameKind == FRAME_CARTESIAN;
   const std::string text = cartesian ? utf8(expression) : ReplaceAngleLetter(utf8(expression));
   bool ok = false;
@@ -315,12 +336,12 @@ void Form1::evaluatePoint() {
   float py = 0;
   if (cartesian) {
     // The dot sits at the value shown, not at the unrounded one.
-    px = static_cast<float>(x0 + a * view_.unitLength);
-    py = static_cast<float>(y0 + shown * view_.unitLength);
+    px = canvasPosition(x0 + a * view_.unitLength);
+    py = canvasPosition(y0 + shown * view_.unitLength);
   } else {
     const double theta = leadingNumber(argumentText);
-    px = static_cast<float>(x0 + view_.unitLength * (value * std::cos(theta)));
-    py = static_cast<float>(y0 + view_.unitLength * (value * std::sin(theta)));
+    px = canvasPosition(x0 + view_.unitLength * (value * std::cos(theta)));
+    py = canvasPosition(y0 + view_.unitLength * (value * std::sin(theta)));
   }
   Picture1->setFillSolid(true);
   Picture1->circle(px, py, 0.1f, pen_.lcolor);

@@ -21,11 +21,11 @@
 #include "plot/scene.h"
 #include "plot/view_state.h"
 #include "registry/function_registry.h"
+#include "ui/main/help_window.h"
 
 namespace norvale {
 
 class ColourBoard;
-class HelpWindow;
 class WidthBoard;
 
 // Captions that the window and its tests share.
