@@ -87,7 +87,7 @@ Form1::~Form1() = default;
 
 void Form1::createControls() {
   const QFont font = controlFont();
-  auto place = [this](QWidget* w, const char* name) {
+  auto place = [](QWidget* w, const char* name) {
     w->setObjectName(QString::fromLatin1(name));
     w->setGeometry(designPixels(QString::fromLatin1(name)));
   };
