@@ -176,6 +176,8 @@ class TestForm1 : public QObject {
     QTest::newRow("empty field") << false << "" << "" << "请输入函数表达式！" << false;
     QTest::newRow("division by zero") << false << "1/0" << "" << MESSAGE_UNDEFINED << true;
     QTest::newRow("a blank is text") << false << " " << "" << MESSAGE_UNDEFINED << true;
+    QTest::newRow("blanks are no function") << false << "   " << "" << MESSAGE_UNDEFINED << true;
+    QTest::newRow("polar blanks") << true << "  " << "" << MESSAGE_UNDEFINED << true;
     QTest::newRow("polar spiral") << true << "2*e" << "2*e0 1 255" << "" << false;
     QTest::newRow("polar empty") << true << "" << "" << "请输入函数表达式！" << false;
   }
@@ -200,6 +202,7 @@ class TestForm1 : public QObject {
     }
     QCOMPARE(QString::fromStdString(w.form->registry().entryText(1)), recorded);
     QCOMPARE(w.form->registry().funcLast(), recorded.isEmpty() ? 0 : 1);
+    if (expression.trimmed().isEmpty()) QVERIFY(!w.colourNear(3, 0, RED, 3));  // no line y = 0
     if (expression == QLatin1String("sin(x)")) {
       for (float x : {-2.0f, 0.0f, 1.5708f, 3.0f, 6.0f}) QVERIFY(w.colourNear(x, std::sin(x), RED));
     }

@@ -275,6 +275,13 @@ void Form1::drawCommand() {
     messages_->show(MESSAGE_NO_EXPRESSION, MessageIcon::None);
     return;
   }
+  // Blanks count as text, but they are no function: the evaluator would read
+  // them as 0 and draw (and list) the line y = 0. Report them as the plotter
+  // reports an expression without any defined value.
+  if (expression.count(QLatin1Char(' ')) == expression.size()) {
+    messages_->show(MESSAGE_UNDEFINED, MessageIcon::Warning);
+    return;
+  }
   const WorldWindow window = view_.worldWindow();
   const float jd = precision();
   const PlotContext context{view_.unitLength, pen_, *messages_};
