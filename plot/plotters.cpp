@@ -1,5 +1,6 @@
 #include "plot/plotters.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -27,10 +28,16 @@ struct Candidate {
 };
 
 // Maps world points onto the canvas: computed in double, handed on as single.
+// A neighbour or a search candidate out of view can lie beyond the single
+// range once multiplied by the unit length (3E38 at unitLength 15); such an
+// end is held at FAR_CANVAS centimetres, where the segment still leaves the
+// canvas in the same direction, instead of becoming infinite and being lost.
+constexpr double FAR_CANVAS = 1e30;
+float toCanvas(double v) { return static_cast<float>(std::clamp(v, -FAR_CANVAS, FAR_CANVAS)); }
 struct Mapping {
   double x0, y0, k;
-  float cx(double x) const { return static_cast<float>(x0 + k * x); }
-  float cy(double y) const { return static_cast<float>(y0 + k * y); }
+  float cx(double x) const { return toCanvas(x0 + k * x); }
+  float cy(double y) const { return toCanvas(y0 + k * y); }
 };
 
 void setUpPen(Canvas& board, const Pen& pen) {
