@@ -82,6 +82,12 @@ class ExpressionMaker {
     return buffer;
   }
 
+  static std::string enclosed(std::string front, const std::string& inner, const char* back) {
+    front += inner;
+    front += back;
+    return front;
+  }
+
   std::string atom(int depth) {
     switch (pick(depth > 4 ? 2 : 5)) {
       case 0: return std::string(1, chance(0.8) ? variable_ : 'X');
@@ -90,10 +96,10 @@ class ExpressionMaker {
         static const char* const names[] = {"sin", "cos", "tan", "tg", "cot", "ctg", "log", "lg", "ln", "sqr",
                                             "abs", "exp", "arctg", "arctan", "arcctg", "arccot", "arcsin",
                                             "arccos", "SIN", "Sqr"};
-        return std::string(names[pick(static_cast<int>(std::size(names)))]) + "(" + term(depth + 1) + ")";
+        return enclosed(std::string(names[pick(static_cast<int>(std::size(names)))]) + "(", term(depth + 1), ")");
       }
-      case 3: return "(" + term(depth + 1) + ")";
-      default: return (chance(0.5) ? "-" : "+") + atom(depth + 1);
+      case 3: return enclosed("(", term(depth + 1), ")");
+      default: return enclosed(chance(0.5) ? "-" : "+", atom(depth + 1), "");
     }
   }
 
