@@ -39,8 +39,9 @@ inline constexpr std::int64_t MAX_SAMPLES_PER_SWEEP = 4'000'000;
 // The entry and exit searches try at most this many candidates x -/+ h/k. The
 // last one lies within h/1000 of the sample, less than Jd/2000 centimetres on
 // the canvas (under a fiftieth of a pixel), so stopping there cannot change
-// the picture visibly; when no defined candidate turns up, the pen is moved to
-// the sample as if the search had found nothing.
+// the picture visibly. When no defined candidate turns up, the entry search
+// moves the pen to the sample and the exit search draws nothing, as when a
+// search finds nothing.
 inline constexpr int MAX_SEARCH_CANDIDATES = 1000;
 
 // The precision used when the one handed in is not a positive number (the
