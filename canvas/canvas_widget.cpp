@@ -116,6 +116,7 @@ const QImage& CanvasWidget::image() {
 }
 
 void CanvasWidget::clear() {
+  run_.forget();
   endPainting();
   image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   image_.fill(Qt::white);
@@ -135,10 +136,6 @@ void CanvasWidget::setScale(float left, float top, float right, float bottom) {
   sy_ = bottom >= top ? PIXELS_PER_CM : -PIXELS_PER_CM;
   placeReadout();
   update();
-}
-
-QPointF CanvasWidget::toPixel(double x, double y) const {
-  return {(x - left_) * sx_, (y - top_) * sy_};
 }
 
 QPointF CanvasWidget::toCanvas(QPointF pixel) const {
@@ -180,6 +177,7 @@ void CanvasWidget::applyPen(std::uint32_t colour) {
   }
   pen.setJoinStyle(Qt::RoundJoin);
   painter().setPen(pen);
+  run_.forget();
   penColour_ = colour;
   penValid_ = true;
 }
@@ -197,6 +195,7 @@ void CanvasWidget::drawPixelLine(double x1, double y1, double x2, double y2, std
   if (skipInvisible_ && lineInvisible(ix1, iy1, ix2, iy2, width_ + 2.0)) return;
   QPainter& p = painter();
   applyPen(colour);
+  if (skipInvisible_ && !run_.insert(ix1, iy1, ix2, iy2)) return;
   if (ix1 == ix2 && iy1 == iy2) {
     p.drawPoint(ix1, iy1);
   } else {
@@ -215,6 +214,7 @@ void CanvasWidget::line(float x1, float y1, float x2, float y2, std::uint32_t co
 }
 
 void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour) {
+  run_.forget();
   curX_ = cx;
   curY_ = cy;
   const QPointF c = toPixel(cx, cy);
@@ -294,6 +294,7 @@ void CanvasWidget::drawDottedCircle(double cx, double cy, double r, std::uint32_
 }
 
 void CanvasWidget::print(std::string_view utf8Text) {
+  run_.forget();
   const QString text = QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size()));
   const QPointF at = toPixel(curX_, curY_);
   if (std::isfinite(at.x()) && std::isfinite(at.y()) && std::fabs(at.x()) < FAR_PIXELS &&
@@ -443,6 +444,7 @@ void CanvasWidget::resizeEvent(QResizeEvent* event) {
 void CanvasWidget::fitImage(QSize want) {
   want = want.expandedTo(QSize(1, 1));
   if (want == image_.size()) return;
+  run_.forget();
   endPainting();
   QImage fitted(want, QImage::Format_RGB32);
   fitted.fill(Qt::white);
@@ -451,6 +453,33 @@ void CanvasWidget::fitImage(QSize want) {
     p.drawImage(0, 0, image_);
   }
   image_ = fitted;
+}
+
+void CanvasWidget::SegmentRun::forget() {
+  count_ = 0;
+  if (++generation_ == 0) {
+    // After four billion runs: start the table over.
+    slots_.assign(slots_.size(), Slot{});
+    generation_ = 1;
+  }
+}
+
+bool CanvasWidget::SegmentRun::insert(int x1, int y1, int x2, int y2) {
+  auto fits = [](int v) { return v >= -32768 && v <= 32767; };
+  if (!(fits(x1) && fits(y1) && fits(x2) && fits(y2))) return true;  // not remembered
+  if (slots_.empty()) slots_.resize(std::size_t{1} << BITS);
+  if (count_ >= slots_.size() / 2) forget();
+  auto part = [](int v) { return static_cast<std::uint64_t>(static_cast<std::uint16_t>(v)); };
+  const std::uint64_t key = part(x1) | (part(y1) << 16) | (part(x2) << 32) | (part(y2) << 48);
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - BITS));
+  while (slots_[i].generation == generation_) {
+    if (slots_[i].key == key) return false;
+    i = (i + 1) & mask;
+  }
+  slots_[i] = {key, generation_};
+  ++count_;
+  return true;
 }
 
 int CanvasWidget::buttonCode(Qt::MouseButton button) {

@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "canvas/canvas.h"
 
@@ -71,7 +72,7 @@ class CanvasWidget : public QWidget, public Canvas {
   double innerHeightCm() const { return height() / PIXELS_PER_CM; }
 
   // Unit conversions between canvas units and logical pixels of the picture.
-  QPointF toPixel(double x, double y) const;
+  QPointF toPixel(double x, double y) const { return {(x - left_) * sx_, (y - top_) * sy_}; }
   QPointF toCanvas(QPointF pixel) const;
   static double cmToPixels(double cm) { return cm * PIXELS_PER_CM; }
   static double pixelsToCm(double pixels) { return pixels / PIXELS_PER_CM; }
@@ -129,7 +130,30 @@ class CanvasWidget : public QWidget, public Canvas {
   QRectF markerRect(const Marker& m) const;
   void placeReadout();
 
+  // The segments drawn since the pen, the colour or anything else on the
+  // picture last changed: drawing one of them again cannot change a pixel
+  // (an opaque segment over pixels of its own colour), so it is skipped.
+  // Curves that go round many times (polar ones at a small unit) repeat most
+  // of their segments. Open addressing; a new generation empties it.
+  class SegmentRun {
+   public:
+    void forget();
+    // False when the segment was drawn in this run already.
+    bool insert(int x1, int y1, int x2, int y2);
+
+   private:
+    static constexpr int BITS = 17;
+    struct Slot {
+      std::uint64_t key = 0;
+      std::uint32_t generation = 0;
+    };
+    std::vector<Slot> slots_;
+    std::uint32_t generation_ = 1;
+    std::size_t count_ = 0;
+  };
+
   QImage image_;
+  SegmentRun run_;
   std::unique_ptr<QPainter> painter_;
   float left_ = 0, top_ = 0, right_ = 1, bottom_ = -1;
   double sx_ = PIXELS_PER_CM, sy_ = -PIXELS_PER_CM;  // pixels per unit, signed

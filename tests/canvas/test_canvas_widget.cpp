@@ -203,6 +203,26 @@ void TestCanvasWidget::skippingIsPixelIdentical() {
     c->line(-hw, hh + 0.06f, hw, hh + 0.06f, RED);     // just above the top edge
     c->line(hw + 0.5f, 0, hw + 40, 3, RED);            // wholly right of it
     drawSine(*c, hw + 2, 4, 0xFF0000);
+    // A curve that goes round and round, as polar curves do, drawn again in
+    // another pen or colour, or crossed by other drawing in between: each
+    // pass must show over what was drawn since.
+    const struct {
+      int width;
+      std::uint32_t colour;
+      int between;  // 0 nothing, 1 a crossing line, 2 a text
+    } passes[] = {{1, 0x00AA00, 0}, {1, RED, 0}, {2, RED, 1}, {1, RED, 2}, {1, 0x00AA00, 0}};
+    for (const auto& pass : passes) {
+      c->setDrawWidth(pass.width);
+      c->moveTo(originX + 2, originY);
+      for (float t = 0; t < 30; t += 0.1f)
+        c->lineTo(originX + 2 * std::cos(t), originY + 2 * std::sin(t), pass.colour);
+      if (pass.between == 1) c->line(originX - 3, originY - 3, originX + 3, originY + 3, 0xFF0000);
+      if (pass.between == 2) {
+        c->setTextColor(0xFF0000);
+        c->moveTo(originX + 1.5f, originY + 0.2f);
+        c->print("888");
+      }
+    }
   }
   QCOMPARE(skipping.image(), plain.image());
 }
