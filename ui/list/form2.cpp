@@ -92,7 +92,10 @@ void Form2::buildControls() {
   grey.setColor(QPalette::Window, QColor(192, 192, 192));
   setPalette(grey);
 
-  QFont uiFont(QStringLiteral("宋体"));
+  // SimSun where it exists, otherwise the CJK font the system has.
+  QFont uiFont;
+  uiFont.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
   uiFont.setPointSize(9);
   setFont(uiFont);
 
@@ -115,7 +118,9 @@ void Form2::buildControls() {
   picture2_->setPalette(white);
   picture2_->setGeometry(twipRect(PANEL_LEFT, PANEL_TOP, 7935, 11640));
 
-  QFont timesFont(QStringLiteral("Times New Roman"));
+  QFont timesFont;
+  timesFont.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+                         QStringLiteral("DejaVu Serif")});
   timesFont.setPointSize(11);
   auto* validator = new ExpressionLengthValidator(this);
 

@@ -83,7 +83,8 @@ Form1::Form1(const Options& options, QWidget* parent) : QWidget(parent) {
   startUp(screen);
 }
 
-Form1::~Form1() = default;
+// The list window borrows the registry and the pen: it goes first.
+Form1::~Form1() { delete listWindow_.data(); }
 
 void Form1::createControls() {
   const QFont font = controlFont();
@@ -173,6 +174,7 @@ void Form1::createControls() {
   connect(Command5, &QPushButton::clicked, this, [] { QCoreApplication::exit(0); });
   connect(Command7, &QPushButton::clicked, this, &Form1::showColourBoard);
   connect(Command8, &QPushButton::clicked, this, &Form1::evaluatePoint);
+  connect(Command9, &QPushButton::clicked, this, &Form1::openFunctionList);
   connect(Command10, &QPushButton::clicked, this, &Form1::openHelp);
   connect(Text1, &QLineEdit::returnPressed, this, &Form1::drawCommand);
   Text2->installEventFilter(this);
@@ -451,6 +453,14 @@ void Form1::canvasMove(float x, float y) {
     Picture1->setSelectionLine(4, x, ay, x, y);
     for (int i = 1; i <= 4; ++i) Picture1->setSelectionLineVisible(i, true);
   }
+}
+
+void Form1::openFunctionList() {
+  if (!listHost_) {
+    listHost_ = std::make_unique<SceneListHost>(*Picture1, view_, pen_, registry_, *messages_,
+                                                [this] { return precision(); });
+  }
+  ::openFunctionList(listWindow_, registry_, *listHost_, this);
 }
 
 void Form1::dragRedraw() { ::redrawScene(ReplotMessages::Drag, scene(*messages_)); }

@@ -21,6 +21,8 @@
 #include "plot/scene.h"
 #include "plot/view_state.h"
 #include "registry/function_registry.h"
+#include "ui/list/form2.h"
+#include "ui/list/scene_list_host.h"
 #include "ui/main/help_window.h"
 
 namespace norvale {
@@ -85,6 +87,8 @@ class Form1 : public QWidget {
   void openHelp();        // Command10, F1
   void showWidthBoard();  // Command2
   void showColourBoard(); // Command7
+  void openFunctionList(); // Command9: opens the list, or brings the open one forward
+  Form2* listWindow() const { return listWindow_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -138,6 +142,8 @@ class Form1 : public QWidget {
   QLabel* Label3 = nullptr;
   QLabel* Label4 = nullptr;
   QPointer<HelpWindow> helpWindow_;
+  std::unique_ptr<SceneListHost> listHost_;
+  QPointer<Form2> listWindow_;
 };
 
 }  // namespace norvale
