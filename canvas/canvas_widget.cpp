@@ -52,7 +52,15 @@ bool clipFar(double& x1, double& y1, double& x2, double& y2) {
   return true;
 }
 
-int toPixelInt(double v) { return static_cast<int>(std::floor(v + 0.5)); }
+// Rounds half up; v is finite and within FAR_PIXELS.
+int toPixelInt(double v) {
+  const double h = v + 0.5;
+  int i = static_cast<int>(h);  // towards zero
+  if (i > h) --i;
+  return i;
+}
+
+bool near(double v) { return v > -FAR_PIXELS && v < FAR_PIXELS; }
 
 }  // namespace
 
@@ -189,7 +197,7 @@ bool CanvasWidget::lineInvisible(double x1, double y1, double x2, double y2, dou
 }
 
 void CanvasWidget::drawPixelLine(double x1, double y1, double x2, double y2, std::uint32_t colour) {
-  if (!clipFar(x1, y1, x2, y2)) return;
+  if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) return;
   fitImage(size());
   const int ix1 = toPixelInt(x1), iy1 = toPixelInt(y1), ix2 = toPixelInt(x2), iy2 = toPixelInt(y2);
   if (skipInvisible_ && lineInvisible(ix1, iy1, ix2, iy2, width_ + 2.0)) return;

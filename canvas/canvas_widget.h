@@ -142,7 +142,7 @@ class CanvasWidget : public QWidget, public Canvas {
     bool insert(int x1, int y1, int x2, int y2);
 
    private:
-    static constexpr int BITS = 17;
+    static constexpr int BITS = 15;
     struct Slot {
       std::uint64_t key = 0;
       std::uint32_t generation = 0;
