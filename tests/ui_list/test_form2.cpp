@@ -13,8 +13,6 @@
 #include "registry/function_registry.h"
 #include "ui/list/form2.h"
 
-Q_DECLARE_METATYPE(ListRedrawResult)
-
 namespace {
 
 constexpr std::uint32_t RED = 0x0000FF;
@@ -28,12 +26,11 @@ class FakeHost : public ListWindowHost {
   const Pen& pen() const override { return userPen; }
   ListRedrawResult redrawOnListExit() override {
     ++redraws;
-    return result;
+    return ListRedrawResult::Complete;
   }
 
   std::int16_t frameKind = FRAME_CARTESIAN;
   Pen userPen;
-  ListRedrawResult result = ListRedrawResult::Complete;
   int redraws = 0;
 };
 
@@ -63,10 +60,7 @@ class TestForm2 : public QObject {
   void overlongPasteIsRefused();
   void deleteButtons_data();
   void deleteButtons();
-  void exitClosesUnlessTheRedrawStopped_data();
-  void exitClosesUnlessTheRedrawStopped();
   void titleBarCloseUnloadsWithoutRedraw();
-  void openAgainBringsForwardWithoutRefill();
   void scrollMovesThePanel_data();
   void scrollMovesThePanel();
   void focusScrollsTheRowIntoView_data();
@@ -267,35 +261,6 @@ void TestForm2::deleteButtons() {
   QCOMPARE(host.redraws, 0);
 }
 
-void TestForm2::exitClosesUnlessTheRedrawStopped_data() {
-  QTest::addColumn<ListRedrawResult>("result");
-  QTest::addColumn<bool>("staysOpen");
-  QTest::newRow("complete redraw closes") << ListRedrawResult::Complete << false;
-  QTest::newRow("malformed entry keeps it open") << ListRedrawResult::StoppedAtMalformedEntry << true;
-}
-
-void TestForm2::exitClosesUnlessTheRedrawStopped() {
-  QFETCH(ListRedrawResult, result);
-  QFETCH(bool, staysOpen);
-
-  FunctionRegistry registry = slotsOneAndThree();
-  FakeHost host;
-  host.result = result;
-  QPointer<Form2> window;
-  openFunctionList(window, registry, host, nullptr);
-  QVERIFY(window);
-
-  QTest::mouseClick(window->command2(), Qt::LeftButton);
-  deletePending();
-
-  QCOMPARE(host.redraws, 1);
-  QCOMPARE(!window.isNull(), staysOpen);
-  if (staysOpen) {
-    QVERIFY(window->isVisible());
-    delete window.data();
-  }
-}
-
 void TestForm2::titleBarCloseUnloadsWithoutRedraw() {
   FunctionRegistry registry = slotsOneAndThree();
   FakeHost host;
@@ -307,37 +272,6 @@ void TestForm2::titleBarCloseUnloadsWithoutRedraw() {
 
   QVERIFY(window.isNull());
   QCOMPARE(host.redraws, 0);
-}
-
-void TestForm2::openAgainBringsForwardWithoutRefill() {
-  // State: the list is open; the main window then draws a new function into slot 4
-  // and the user edits row 0 of the open list.
-  FunctionRegistry registry = slotsOneAndThree();
-  FakeHost host;
-  QPointer<Form2> window;
-  Form2* first = openFunctionList(window, registry, host, nullptr);
-  registry.appendEntry("tg(x)", '1', 3, GREEN);
-  QTest::keyClicks(first->text1(0), "+1");
-
-  // Action: the list button again.
-  Form2* second = openFunctionList(window, registry, host, nullptr);
-
-  // Expected: the same window, its rows as the user left them, the new function not shown.
-  QCOMPARE(second, first);
-  QCOMPARE(second->text1(0)->text(), QStringLiteral("x+1"));
-  QCOMPARE(second->text1(3)->text(), QString());
-
-  // Action: close and open again. Expected: the rows are filled afresh.
-  second->close();
-  deletePending();
-  QVERIFY(window.isNull());
-  Form2* third = openFunctionList(window, registry, host, nullptr);
-  QCOMPARE(third->text1(0)->text(), QStringLiteral("x+1"));
-  QCOMPARE(third->text1(3)->text(), QStringLiteral("tg(x)"));
-  QCOMPARE(third->label5(3)->text(), QStringLiteral("直角坐标系"));
-  QCOMPARE(third->swatchColour(3), GREEN);
-  third->close();
-  deletePending();
 }
 
 void TestForm2::scrollMovesThePanel_data() {
