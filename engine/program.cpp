@@ -42,9 +42,9 @@ bool Power(float base, float exponent, float& result) {
   return Finish(std::pow(static_cast<double>(base), static_cast<double>(exponent)), result);
 }
 
-}  // namespace
+#define NORVALE_INLINE inline __attribute__((always_inline))
 
-bool Combine(char op, float left, float right, float& result) {
+NORVALE_INLINE bool CombineInline(char op, float left, float right, float& result) {
   const double a = left;
   const double b = right;
   switch (op) {
@@ -65,7 +65,7 @@ bool Combine(char op, float left, float right, float& result) {
   }
 }
 
-bool ApplyFunction(Op function, float argument, float& result) {
+NORVALE_INLINE bool ApplyInline(Op function, float argument, float& result) {
   const double v = argument;
   switch (function) {
     case Op::Sin:
@@ -115,6 +115,12 @@ bool ApplyFunction(Op function, float argument, float& result) {
   }
 }
 
+}  // namespace
+
+bool Combine(char op, float left, float right, float& result) { return CombineInline(op, left, right, result); }
+
+bool ApplyFunction(Op function, float argument, float& result) { return ApplyInline(function, argument, result); }
+
 float Program::run(float x, bool xValid) const {
   // The top of the stack stays in a register; values below it live in memory.
   float small[32];
@@ -144,35 +150,51 @@ float Program::run(float x, bool xValid) const {
         continue;
       case Op::Fail:
         return NO_VALUE;
-      case Op::Add: if (!Combine('+', below[--depth], top, r)) return NO_VALUE; break;
-      case Op::Sub: if (!Combine('-', below[--depth], top, r)) return NO_VALUE; break;
-      case Op::Mul: if (!Combine('*', below[--depth], top, r)) return NO_VALUE; break;
-      case Op::Div: if (!Combine('/', below[--depth], top, r)) return NO_VALUE; break;
-      case Op::Pow: if (!Combine('^', below[--depth], top, r)) return NO_VALUE; break;
-      case Op::AddK: if (!Combine('+', top, in.k, r)) return NO_VALUE; break;
-      case Op::SubK: if (!Combine('-', top, in.k, r)) return NO_VALUE; break;
-      case Op::MulK: if (!Combine('*', top, in.k, r)) return NO_VALUE; break;
-      case Op::DivK: if (!Combine('/', top, in.k, r)) return NO_VALUE; break;
-      case Op::PowK: if (!Combine('^', top, in.k, r)) return NO_VALUE; break;
+      case Op::Add: if (!CombineInline('+', below[--depth], top, r)) return NO_VALUE; break;
+      case Op::Sub: if (!CombineInline('-', below[--depth], top, r)) return NO_VALUE; break;
+      case Op::Mul: if (!CombineInline('*', below[--depth], top, r)) return NO_VALUE; break;
+      case Op::Div: if (!CombineInline('/', below[--depth], top, r)) return NO_VALUE; break;
+      case Op::Pow: if (!CombineInline('^', below[--depth], top, r)) return NO_VALUE; break;
+      case Op::AddK: if (!CombineInline('+', top, in.k, r)) return NO_VALUE; break;
+      case Op::SubK: if (!CombineInline('-', top, in.k, r)) return NO_VALUE; break;
+      case Op::MulK: if (!CombineInline('*', top, in.k, r)) return NO_VALUE; break;
+      case Op::DivK: if (!CombineInline('/', top, in.k, r)) return NO_VALUE; break;
+      case Op::PowK: if (!CombineInline('^', top, in.k, r)) return NO_VALUE; break;
       case Op::Square: if (!Finish(static_cast<double>(top) * top, r)) return NO_VALUE; break;
-      case Op::KAdd: if (!Combine('+', in.k, top, r)) return NO_VALUE; break;
-      case Op::KSub: if (!Combine('-', in.k, top, r)) return NO_VALUE; break;
-      case Op::KMul: if (!Combine('*', in.k, top, r)) return NO_VALUE; break;
-      case Op::KDiv: if (!Combine('/', in.k, top, r)) return NO_VALUE; break;
-      case Op::KPow: if (!Combine('^', in.k, top, r)) return NO_VALUE; break;
-      case Op::AddX: if (!Combine('+', top, x, r)) return NO_VALUE; break;
-      case Op::SubX: if (!Combine('-', top, x, r)) return NO_VALUE; break;
-      case Op::MulX: if (!Combine('*', top, x, r)) return NO_VALUE; break;
-      case Op::DivX: if (!Combine('/', top, x, r)) return NO_VALUE; break;
-      case Op::PowX: if (!Combine('^', top, x, r)) return NO_VALUE; break;
-      case Op::XAdd: if (!Combine('+', x, top, r)) return NO_VALUE; break;
-      case Op::XSub: if (!Combine('-', x, top, r)) return NO_VALUE; break;
-      case Op::XMul: if (!Combine('*', x, top, r)) return NO_VALUE; break;
-      case Op::XDiv: if (!Combine('/', x, top, r)) return NO_VALUE; break;
-      case Op::XPow: if (!Combine('^', x, top, r)) return NO_VALUE; break;
-      default:
-        if (!ApplyFunction(in.op, top, r)) return NO_VALUE;
-        break;
+      case Op::KAdd: if (!CombineInline('+', in.k, top, r)) return NO_VALUE; break;
+      case Op::KSub: if (!CombineInline('-', in.k, top, r)) return NO_VALUE; break;
+      case Op::KMul: if (!CombineInline('*', in.k, top, r)) return NO_VALUE; break;
+      case Op::KDiv: if (!CombineInline('/', in.k, top, r)) return NO_VALUE; break;
+      case Op::KPow: if (!CombineInline('^', in.k, top, r)) return NO_VALUE; break;
+      case Op::AddX: if (!CombineInline('+', top, x, r)) return NO_VALUE; break;
+      case Op::SubX: if (!CombineInline('-', top, x, r)) return NO_VALUE; break;
+      case Op::MulX: if (!CombineInline('*', top, x, r)) return NO_VALUE; break;
+      case Op::DivX: if (!CombineInline('/', top, x, r)) return NO_VALUE; break;
+      case Op::PowX: if (!CombineInline('^', top, x, r)) return NO_VALUE; break;
+      case Op::XAdd: if (!CombineInline('+', x, top, r)) return NO_VALUE; break;
+      case Op::XSub: if (!CombineInline('-', x, top, r)) return NO_VALUE; break;
+      case Op::XMul: if (!CombineInline('*', x, top, r)) return NO_VALUE; break;
+      case Op::XDiv: if (!CombineInline('/', x, top, r)) return NO_VALUE; break;
+      case Op::XPow: if (!CombineInline('^', x, top, r)) return NO_VALUE; break;
+#define NORVALE_FUNCTION(name) \
+  case Op::name:                \
+    if (!ApplyInline(Op::name, top, r)) return NO_VALUE; \
+    break;
+      NORVALE_FUNCTION(Sin)
+      NORVALE_FUNCTION(Cos)
+      NORVALE_FUNCTION(Tan)
+      NORVALE_FUNCTION(Cot)
+      NORVALE_FUNCTION(Lg)
+      NORVALE_FUNCTION(Ln)
+      NORVALE_FUNCTION(Sqr)
+      NORVALE_FUNCTION(Abs)
+      NORVALE_FUNCTION(Exp)
+      NORVALE_FUNCTION(Rnd)
+      NORVALE_FUNCTION(Arctg)
+      NORVALE_FUNCTION(Arcctg)
+      NORVALE_FUNCTION(Arcsin)
+      NORVALE_FUNCTION(Arccos)
+#undef NORVALE_FUNCTION
     }
     top = r;
   }

@@ -67,7 +67,15 @@ inline bool IsNoValueMagnitude(float value) {
 
 // Rounds x as CalculateString does and returns the value read back.
 inline VariableValue ReadBackVariable(float x) {
-  const double millionths = std::floor(static_cast<double>(x) * 1e6);
+  // floor(x * 10^6): the product is exact (24 by 20 bits); below 2^52 it is
+  // floored through a 64-bit integer, above it is an integer already (and
+  // NaN and infinities pass through).
+  const double scaled = static_cast<double>(x) * 1e6;
+  double millionths = scaled;
+  if (std::fabs(scaled) < 0x1p52) {
+    millionths = static_cast<double>(static_cast<std::int64_t>(scaled));
+    if (millionths > scaled) millionths -= 1.0;
+  }
   const float rounded = static_cast<float>(millionths / 1e6);
   VariableValue result;
   if (!std::isfinite(rounded)) return result;

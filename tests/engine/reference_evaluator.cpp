@@ -11,11 +11,10 @@
 namespace reference {
 namespace {
 
-struct Failure {};  // the error rule: any run-time error ends the call
-
+// The error rule: any run-time error ends the call with NO_VALUE.
 float ToSingle(double value) {
   const float single = static_cast<float>(value);
-  if (!std::isfinite(single)) throw Failure{};  // overflow of the conversion
+  if (!std::isfinite(single)) return NO_VALUE;  // overflow of the conversion
   return single;
 }
 
@@ -35,26 +34,26 @@ float ConvertLeaf(const std::string& text) {
     ++i;
     while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++mantissa;
   }
-  if (mantissa == 0) throw Failure{};
+  if (mantissa == 0) return NO_VALUE;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
     int exponent = 0;
     while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++exponent;
-    if (exponent == 0) throw Failure{};
+    if (exponent == 0) return NO_VALUE;
   }
-  if (i != text.size()) throw Failure{};
+  if (i != text.size()) return NO_VALUE;
   // Read in double first: if the double is finite, the single rounding of the
   // decimal is the single rounding of the exact value; only very long digit
   // strings can differ, and the generator does not make those.
   double wide = 0;
   const auto r = std::from_chars(text.data(), text.data() + text.size(), wide);
   if (r.ec == std::errc::result_out_of_range) {
-    throw Failure{};  // the generator makes no values below 1e-308
+    return NO_VALUE;  // the generator makes no values below 1e-308
   }
   float narrow = 0;
   const auto n = std::from_chars(text.data(), text.data() + text.size(), narrow);
   if (n.ec == std::errc::result_out_of_range) {
-    if (std::fabs(wide) >= 1.0) throw Failure{};
+    if (std::fabs(wide) >= 1.0) return NO_VALUE;
     return 0.0f;
   }
   return narrow;
@@ -67,19 +66,19 @@ float Apply(const std::string& name, float v) {
   if (name == "tan" || name == "tg") return ToSingle(std::tan(d));
   if (name == "cot" || name == "ctg") {
     const double t = std::tan(d);
-    if (t == 0) throw Failure{};
+    if (t == 0) return NO_VALUE;
     return ToSingle(1 / t);
   }
   if (name == "log" || name == "lg") {
-    if (d <= 0) throw Failure{};
+    if (d <= 0) return NO_VALUE;
     return ToSingle(std::log(d) / std::log(10.0));
   }
   if (name == "ln") {
-    if (d <= 0) throw Failure{};
+    if (d <= 0) return NO_VALUE;
     return ToSingle(std::log(d));
   }
   if (name == "sqr") {
-    if (d < 0) throw Failure{};
+    if (d < 0) return NO_VALUE;
     return ToSingle(std::sqrt(d));
   }
   if (name == "abs") return ToSingle(std::fabs(d));
@@ -88,22 +87,12 @@ float Apply(const std::string& name, float v) {
   if (name == "arctg" || name == "arctan") return ToSingle(std::atan(d));
   if (name == "arcctg" || name == "arccot") return ToSingle(std::atan(d) + 2 * std::atan(1.0));
   if (name == "arcsin" || name == "arccos") {
-    if (d * d >= 1) throw Failure{};
+    if (d * d >= 1) return NO_VALUE;
     const double root = std::sqrt(1 - d * d);
     if (name == "arcsin") return ToSingle(std::atan(d / root));
     return ToSingle(std::atan(-d / root) + 3.141592654 / 2);
   }
-  throw Failure{};
-}
-
-float Evaluate(std::string text);
-
-float EvaluateChecked(const std::string& text) {
-  try {
-    return Evaluate(text);
-  } catch (const Failure&) {
-    return NO_VALUE;
-  }
+  return NO_VALUE;
 }
 
 float Evaluate(std::string text) {
@@ -114,7 +103,7 @@ float Evaluate(std::string text) {
   if (!text.empty() && text[0] == '-') text = "0" + text;
   // 4. length (16-bit counters)
   const std::size_t n = text.size();
-  if (n >= 32767) throw Failure{};
+  if (n >= 32767) return NO_VALUE;
   if (n == 0) return 0.0f;
   // 5. scan
   int depth = 0;
@@ -132,7 +121,7 @@ float Evaluate(std::string text) {
     } else if (c == ')') {
       --depth;
       flag = false;
-      if (depth < 0) throw Failure{};
+      if (depth < 0) return NO_VALUE;
     } else if (depth == 0) {
       if (std::strchr("^*/\\%+-", c) != nullptr) {
         flag = true;
@@ -152,24 +141,24 @@ float Evaluate(std::string text) {
     previousIsOperator = flag;
   }
   // 6.
-  if (depth != 0) throw Failure{};
+  if (depth != 0) return NO_VALUE;
   // 7. split
   if (level < 11) {
-    const float left = EvaluateChecked(text.substr(0, position));
-    if (left == NO_VALUE) throw Failure{};
-    const float right = EvaluateChecked(text.substr(position + 1));
-    if (right == NO_VALUE) throw Failure{};
+    const float left = Evaluate(text.substr(0, position));
+    if (left == NO_VALUE) return NO_VALUE;
+    const float right = Evaluate(text.substr(position + 1));
+    if (right == NO_VALUE) return NO_VALUE;
     const double a = left;
     const double b = right;
     switch (text[position]) {
       case '^':
-        if (left == 0 && right < 0) throw Failure{};
+        if (left == 0 && right < 0) return NO_VALUE;
         return ToSingle(std::pow(a, b));  // NaN for a negative base, non-integer power
       case '*':
         return ToSingle(a * b);
       case '/':
       case '\\':
-        if (right == 0) throw Failure{};
+        if (right == 0) return NO_VALUE;
         return ToSingle(a / b);
       case '+':
         return ToSingle(a + b);
@@ -178,9 +167,9 @@ float Evaluate(std::string text) {
     }
   }
   // 8.1 outer brackets
-  if (text.front() == '(' && text.back() == ')') return EvaluateChecked(text.substr(1, n - 2));
+  if (text.front() == '(' && text.back() == ')') return Evaluate(text.substr(1, n - 2));
   // 8.2 leading plus
-  if (text.front() == '+') return EvaluateChecked(text.substr(1));
+  if (text.front() == '+') return Evaluate(text.substr(1));
   // 8.3 named functions
   if (text.back() == ')') {
     static const char* const group1[] = {"sin(", "log(", "cos(", "tan(", "sqr(", "abs(", "cot(", "ctg(", "exp(", "rnd("};
@@ -198,8 +187,8 @@ float Evaluate(std::string text) {
       const std::string head = Lower(text.substr(0, g.prefix));
       for (std::size_t k = 0; k < g.count; ++k) {
         if (head == g.names[k]) {
-          const float argument = EvaluateChecked(text.substr(g.prefix, n - g.prefix - 1));
-          if (argument == NO_VALUE) throw Failure{};
+          const float argument = Evaluate(text.substr(g.prefix, n - g.prefix - 1));
+          if (argument == NO_VALUE) return NO_VALUE;
           return Apply(head.substr(0, g.prefix - 1), argument);
         }
       }
@@ -212,7 +201,7 @@ float Evaluate(std::string text) {
 }  // namespace
 
 float EvaluateExpr(const std::string& text) {
-  const float value = EvaluateChecked(text);
+  const float value = Evaluate(text);
   return value;
 }
 
