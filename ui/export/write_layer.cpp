@@ -1,5 +1,6 @@
 #include "ui/export/write_layer.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -11,6 +12,12 @@ qint64 WriteLayer::writeChunk(QIODevice& file, const char* data, qint64 size) {
 }
 
 bool WriteLayer::writeFile(const QString& path, const QByteArray& bytes) {
+  // A file marked read-only (no write permission for anyone) stays as it is.
+  // The new bytes reach the target by a rename, which only the folder's
+  // permissions govern, so the mark is honoured here, for root as well.
+  const QFileInfo target(path);
+  const auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+  if (target.exists() && !(target.permissions() & anyWrite)) return false;
   QSaveFile file(path);
   // Never fall back to writing the target in place: that could leave half a file.
   file.setDirectWriteFallback(false);
