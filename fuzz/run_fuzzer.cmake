@@ -1,11 +1,11 @@
 # Runs the engine fuzzer for SECONDS seconds on a fresh working corpus seeded
 # from SEEDS. Any crash, sanitizer report, invariant failure or input slower
-# than 30 s ends the run with a non-zero status; the reproducer is written
+# than 120 s ends the run with a non-zero status; the reproducer is written
 # into the corpus folder's parent as crash-*, slow-unit-* or timeout-*.
 file(REMOVE_RECURSE ${CORPUS})
 file(MAKE_DIRECTORY ${CORPUS})
 execute_process(
-  COMMAND ${FUZZER} -max_len=32766 -max_total_time=${SECONDS} -timeout=30 -print_final_stats=1
+  COMMAND ${FUZZER} -max_len=32766 -max_total_time=${SECONDS} -timeout=120 -print_final_stats=1
           -dict=${DICT} -artifact_prefix=${CORPUS}/../ ${CORPUS} ${SEEDS}
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
