@@ -541,6 +541,22 @@ class TestForm1 : public QObject {
     QCOMPARE(f->text(), QStringLiteral("12"));
   }
 
+  void pressOnCanvasCorrectsFieldFirst() {
+    Window w;
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+    QLineEdit* f = w.field("Text2");
+    f->setFocus();
+    QTRY_VERIFY(f->hasFocus());
+    f->setText(QStringLiteral("5"));
+    // Action: a press on the canvas (about to drag the origin marker).
+    const QPoint at = w.canvas().toPixel(0, 0).toPoint();
+    QTest::mousePress(&w.canvas(), Qt::LeftButton, {}, at);
+    QCOMPARE(f->text(), QStringLiteral("0.1"));
+    QCOMPARE(w.form->precision(), 0.1f);
+    QTest::mouseRelease(&w.canvas(), Qt::LeftButton, {}, at);
+  }
+
   void precisionUsedByRedraws() {
     Window w;
     QCOMPARE(w.form->precision(), 0.1f);

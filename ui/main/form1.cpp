@@ -114,6 +114,9 @@ void Form1::createControls() {
   place(Picture1, "Picture1");
   Picture1->setMouseTracking(true);
   Picture1->setCursor(Qt::CrossCursor);
+  // A press on the canvas takes the focus, so a field being edited is
+  // corrected before a drag redraws with its precision.
+  Picture1->setFocusPolicy(Qt::ClickFocus);
 
   button(Command1, "Command1", CAPTION_CARTESIAN);
   button(Command2, "Command2", "线条样式");
@@ -130,11 +133,15 @@ void Form1::createControls() {
   field(Text3, "Text3", "");
   label(Label1[0], "Label1_0", "y = ");
   label(Label1[1], "Label1_1", "y = ");
-  for (QLabel* l : Label1) l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  for (QLabel* l : Label1) {
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l->setContentsMargins(0, 0, 4, 0);  // the design lets the label touch its field
+  }
   label(Label2, "Label2", "绘图精度：");
   Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label(Label3, "Label3", "x =");
   Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Label3->setContentsMargins(0, 0, 4, 0);
   label(Label4, "Label4", "");
   Label4->setAutoFillBackground(true);
   {
