@@ -19,6 +19,7 @@
 #include "ui/main/help_window.h"
 #include "ui/main/message_box.h"
 #include "ui/main/pen_boards.h"
+#include "ui/export/picture_export.h"
 
 namespace norvale {
 
@@ -182,6 +183,7 @@ void Form1::createControls() {
   connect(Command7, &QPushButton::clicked, this, &Form1::showColourBoard);
   connect(Command8, &QPushButton::clicked, this, &Form1::evaluatePoint);
   connect(Command9, &QPushButton::clicked, this, &Form1::openFunctionList);
+  connect(Command6, &QPushButton::clicked, this, &Form1::saveSelection);
   connect(Command10, &QPushButton::clicked, this, &Form1::openHelp);
   connect(Text1, &QLineEdit::returnPressed, this, &Form1::drawCommand);
   Text2->installEventFilter(this);
@@ -460,6 +462,22 @@ void Form1::canvasMove(float x, float y) {
     Picture1->setSelectionLine(4, x, ay, x, y);
     for (int i = 1; i <= 4; ++i) Picture1->setSelectionLineVisible(i, true);
   }
+}
+
+void Form1::saveSelection() {
+  // The rectangle's anchor is the start of Line1 and Line2; the opposite
+  // corner is the end of Line1 (x) and of Line2 (y).
+  std::optional<SelectionCorners> selection;
+  if (selShown_) {
+    const CanvasWidget::SelectionLine line1 = Picture1->selectionLine(1);
+    const CanvasWidget::SelectionLine line2 = Picture1->selectionLine(2);
+    selection = SelectionCorners{line1.x1, line1.y1, line1.x2, line2.y2};
+  }
+  if (!pictureExport_) pictureExport_ = std::make_unique<PictureExport>(this, *messages_, programFolder_);
+  pictureExport_->run(Picture1->image(), selection, view_.canvasRight, view_.canvasTop);
+  const QImage& picture = pictureExport_->picture();
+  Picture3->setPixmap(QPixmap::fromImage(picture));
+  if (!picture.isNull()) Picture3->resize(picture.size());
 }
 
 void Form1::openFunctionList() {

@@ -25,6 +25,8 @@
 #include "ui/list/scene_list_host.h"
 #include "ui/main/help_window.h"
 
+class PictureExport;
+
 namespace norvale {
 
 class ColourBoard;
@@ -88,6 +90,8 @@ class Form1 : public QWidget {
   void showWidthBoard();  // Command2
   void showColourBoard(); // Command7
   void openFunctionList(); // Command9: opens the list, or brings the open one forward
+  void saveSelection();    // Command6: captures the selection (or the canvas) and opens the save window
+  PictureExport* pictureExport() const { return pictureExport_.get(); }
   Form2* listWindow() const { return listWindow_; }
 
  protected:
@@ -142,6 +146,7 @@ class Form1 : public QWidget {
   QLabel* Label3 = nullptr;
   QLabel* Label4 = nullptr;
   QPointer<HelpWindow> helpWindow_;
+  std::unique_ptr<PictureExport> pictureExport_;
   std::unique_ptr<SceneListHost> listHost_;
   QPointer<Form2> listWindow_;
 };
