@@ -145,6 +145,27 @@ class TestForm1 : public QObject {
     for (int i = 1; i <= 4; ++i) QVERIFY(!w.canvas().selectionLine(i).visible);
   }
 
+  void startUpLabelsSitLower() {
+    Window w;
+    // The first pixel row, from the top, that the y label "1" darkens.
+    auto labelTop = [&w] {
+      const QPointF from = w.canvas().toPixel(0.3f, 1.6f);
+      const QPointF to = w.canvas().toPixel(0.8f, 0.6f);
+      for (int y = int(from.y()); y <= int(to.y()); ++y)
+        for (int x = int(from.x()); x <= int(to.x()); ++x)
+          if (w.canvas().pixelColorAt(x, y) != 0xFFFFFF) return y;
+      return -1;
+    };
+    const int startUp = labelTop();
+    QVERIFY(startUp > 0);
+    // Action: toggle twice, which redraws the Cartesian scale with its usual offsets.
+    QTest::mouseClick(w.button("Command1"), Qt::LeftButton);
+    QTest::mouseClick(w.button("Command1"), Qt::LeftButton);
+    const int redrawn = labelTop();
+    // Expected: 0.05 cm (about 2 pixels) higher than at start-up.
+    QVERIFY2(startUp - redrawn >= 1 && startUp - redrawn <= 3, qPrintable(QStringLiteral("%1 %2").arg(startUp).arg(redrawn)));
+  }
+
   void controlRowFollowsCanvas() {
     Window w;
     const QRect canvas = w.canvas().geometry();
