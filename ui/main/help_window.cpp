@@ -32,6 +32,11 @@ void HelpWindow::showHelp() {
     browser_->setHtml(QStringLiteral("<h2>找不到帮助文件</h2><p>帮助文件应放在程序所在的文件夹中：</p><p><tt>%1</tt></p>")
                           .arg(helpFile_.toHtmlEscaped()));
   }
+  if (!isVisible() && parentWidget()) {
+    // Over the middle of the main window.
+    const QRect owner = parentWidget()->geometry();
+    move(owner.center() - rect().center());
+  }
   show();
   raise();
   activateWindow();
