@@ -126,7 +126,9 @@ const QImage& CanvasWidget::image() {
 void CanvasWidget::clear() {
   run_.forget();
   endPainting();
-  image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  // The same picture is whitened in place; a new one only when the size changed.
+  const QSize want = size().expandedTo(QSize(1, 1));
+  if (image_.size() != want) image_ = QImage(want, QImage::Format_RGB32);
   image_.fill(Qt::white);
   // A clear also sends the current point back to (0, 0).
   curX_ = 0;

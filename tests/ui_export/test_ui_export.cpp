@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <optional>
@@ -267,6 +268,10 @@ void TestUiExport::saveformOpensWithItsDefaults() {
   QCOMPARE(form.findChild<QPushButton*>(QStringLiteral("Command2"))->text(), QStringLiteral("取 消"));
   QCOMPARE(form.size(), QSize(491, 268));
   QCOMPARE(form.Command1->geometry(), QRect(424, 24, 57, 25));
+  // Centred on the screen.
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  QVERIFY(std::abs(form.geometry().center().x() - screen.center().x()) <= 1);
+  QVERIFY(std::abs(form.geometry().center().y() - screen.center().y()) <= 1);
   // The lists start in the process's current folder.
   QCOMPARE(form.folder(), QDir::cleanPath(QDir::currentPath()));
   QVERIFY(!form.drives().isEmpty());
