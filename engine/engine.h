@@ -27,6 +27,8 @@
 //  - A variable value that is infinite or NaN is written as " inf", "-inf" or
 //    " nan", which no leaf accepts: an expression using x then yields NO_VALUE.
 //  - -0 is written as " 0" (a zero is never negative in the text).
+//  - arccot / arcctg is the inverse of the cotangent, pi/2 - arctan v, in
+//    (0, pi), decreasing: arccot(1) = pi/4, arccot(-1) = 3 pi/4.
 //  - rnd: SplitMix64 from a fixed start state, 24 bits per draw, so every draw
 //    is k / 2^24 for some k in 0..2^24-1, in [0, 1). The sequence is shared by
 //    the whole process, starts the same in every run and advances once per

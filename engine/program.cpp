@@ -95,8 +95,10 @@ NORVALE_INLINE bool ApplyInline(Op function, float argument, float& result) {
     case Op::Arctg:
       return Finish(std::atan(v), result);
     case Op::Arcctg:
-      // A sum, as the library defines it: arctan v + 2 arctan 1.
-      return Finish(std::atan(v) + 2.0 * std::atan(1.0), result);
+      // The inverse of the cotangent, pi/2 - arctan v, in (0, pi): arccot(1)
+      // is pi/4 and arccot(-1) is 3 pi/4 (not arctan v + pi/2, which would be
+      // the mirror image of the curve).
+      return Finish(2.0 * std::atan(1.0) - std::atan(v), result);
     case Op::Arcsin: {
       const double square = v * v;
       if (square >= 1.0) return false;

@@ -85,7 +85,7 @@ float Apply(const std::string& name, float v) {
   if (name == "exp") return ToSingle(std::exp(d));
   if (name == "rnd") return NextRandom();
   if (name == "arctg" || name == "arctan") return ToSingle(std::atan(d));
-  if (name == "arcctg" || name == "arccot") return ToSingle(std::atan(d) + 2 * std::atan(1.0));
+  if (name == "arcctg" || name == "arccot") return ToSingle(2 * std::atan(1.0) - std::atan(d));
   if (name == "arcsin" || name == "arccos") {
     if (d * d >= 1) return NO_VALUE;
     const double root = std::sqrt(1 - d * d);

@@ -223,9 +223,12 @@ void TestEngineTables::evaluate_data() {
   QTest::newRow("arccos 0") << std::string("arccos(0)") << 1.570796327f;
   QTest::newRow("arccos half") << std::string("arccos(0.5)") << 1.0471975512f;
   QTest::newRow("arccot 0") << std::string("arccot(0)") << kPi / 2;
-  QTest::newRow("arccot 1") << std::string("arccot(1)") << 3 * kPi / 4;
-  QTest::newRow("arccot -1 is a sum") << std::string("arccot(-1)") << kPi / 4;
-  QTest::newRow("arcctg") << std::string("ARCCTG(1)") << 3 * kPi / 4;
+  // The inverse of the cotangent: cot(pi/4) = 1, cot(3 pi/4) = -1.
+  QTest::newRow("arccot 1") << std::string("arccot(1)") << kPi / 4;
+  QTest::newRow("arccot -1") << std::string("arccot(-1)") << 3 * kPi / 4;
+  QTest::newRow("arcctg") << std::string("ARCCTG(1)") << kPi / 4;
+  QTest::newRow("arccot decreases") << std::string("arccot(1000)") << 0.000999999666f;
+  QTest::newRow("arccot near pi") << std::string("arccot(-1000)") << 3.14059265f;
   QTest::newRow("exp 1") << std::string("exp(1)") << 2.718281828f;
   QTest::newRow("exp 88") << std::string("exp(88)") << 1.6516363e38f;
   QTest::newRow("exp 89") << std::string("exp(89)") << NV;
