@@ -234,14 +234,6 @@ class TestForm1 : public QObject {
     }
   }
 
-  void sameFunctionTwiceTakesTwoSlots() {
-    Window w;
-    w.type("x");
-    QTest::mouseClick(w.button("Command3"), Qt::LeftButton);
-    QCOMPARE(w.form->registry().funcLast(), 2);
-    QCOMPARE(w.form->registry().entryText(2), std::string("x1 1 0"));
-  }
-
   void toggleTwiceRestoresCurvesAndPen() {
     Window w;
     // State: sin(x) drawn red and 3 wide, then the user chooses blue and width 1.

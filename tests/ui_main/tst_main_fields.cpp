@@ -1,9 +1,7 @@
-// The number rules of the main window's fields and read-outs, and the start-up
-// arithmetic of its layout.
+// The number rules of the main window's fields and read-outs.
 #include <QtTest>
 #include <limits>
 
-#include "ui/main/design_layout.h"
 #include "ui/main/field_rules.h"
 
 using namespace norvale;
@@ -149,33 +147,6 @@ class TestMainFields : public QObject {
     QFETCH(double, unitLength);
     QFETCH(QString, text);
     QCOMPARE(readoutText(x, y, markerLeft, markerTop, unitLength), text);
-  }
-
-  void startupGeometry_data() {
-    QTest::addColumn<int>("screenWidth");
-    QTest::addColumn<int>("screenHeight");
-    QTest::addColumn<double>("canvasWidth");
-    QTest::addColumn<double>("canvasHeight");
-    QTest::newRow("1024 x 768") << 1024 << 768 << 26.669 << 16.820;
-    QTest::newRow("1366 x 768") << 1366 << 768 << 35.718 << 16.820;
-    QTest::newRow("1920 x 1080") << 1920 << 1080 << 50.377 << 25.075;
-  }
-  void startupGeometry() {
-    QFETCH(int, screenWidth);
-    QFETCH(int, screenHeight);
-    QFETCH(double, canvasWidth);
-    QFETCH(double, canvasHeight);
-    const StartupGeometry g =
-        norvale::startupGeometry(screenWidth * TWIPS_PER_PIXEL, screenHeight * TWIPS_PER_PIXEL);
-    QVERIFY(qAbs(g.canvasWidth - canvasWidth) < 0.001);
-    QVERIFY(qAbs(g.canvasHeight - canvasHeight) < 0.001);
-    const double right = g.canvasLeft + g.canvasWidth;
-    const double bottom = g.canvasTop + g.canvasHeight;
-    QVERIFY(qAbs(g.exitLeft - (right - 1.508)) < 1e-9);
-    QVERIFY(qAbs(g.helpLeft - (right - 1.296)) < 1e-9);
-    QVERIFY(qAbs(g.rowTop - (bottom + 0.2)) < 1e-9);
-    QVERIFY(qAbs(g.stripTop - (bottom + 1.0)) < 1e-9);
-    QVERIFY(qAbs(g.picture3Height - (canvasHeight + 0.5)) < 0.001);
   }
 };
 
