@@ -419,6 +419,8 @@ void TestEngineTables::variableText_data() {
   QTest::newRow("eight digits kept") << 12345678.0f << std::string(" 12345678");
   QTest::newRow("every digit") << 1e20f << std::string(" 100000002004087734272");
   QTest::newRow("zero") << 0.0f << std::string(" 0");
+  QTest::newRow("longest text") << -std::numeric_limits<float>::max()
+                                << std::string("-340282346638528859811704183484516925440");
   QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << std::string(" inf");
 }
 
