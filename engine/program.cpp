@@ -126,11 +126,13 @@ bool ApplyFunction(Op function, float argument, float& result) { return ApplyInl
 float Program::run(float x, bool xValid) const {
   // The top of the stack stays in a register; values below it live in memory.
   float small[32];
-  std::unique_ptr<float[]> large;
   float* below = small;
   if (stackDepth > 32) {
-    large = std::make_unique<float[]>(static_cast<std::size_t>(stackDepth));
-    below = large.get();
+    // Deep texts keep one buffer per thread instead of allocating per value
+    // (a run never starts another run).
+    thread_local std::vector<float> large;
+    if (large.size() < static_cast<std::size_t>(stackDepth)) large.resize(static_cast<std::size_t>(stackDepth));
+    below = large.data();
   }
   int depth = 0;
   float top = 0.0f;
