@@ -54,7 +54,7 @@ void printExercised() {
 // The reference evaluator recurses once per nesting level and copies each
 // part of the text; beyond these it would only measure the stack and time.
 constexpr int REFERENCE_MAX_NESTING = 200;
-constexpr std::size_t REFERENCE_MAX_LENGTH = 4096;
+constexpr std::size_t REFERENCE_MAX_LENGTH = 1024;
 
 std::uint32_t bits(float v) {
   std::uint32_t b;
