@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/number_leaf.h"
 #include "engine/reference_evaluator.h"
+#include "engine/variable_value.h"
 
 namespace {
 
@@ -78,6 +80,29 @@ void Reference(benchmark::State& state) {
   PerSample(state);
 }
 
+// The value of x alone: the exact path without text, and the text round trip
+// it replaces.
+void VariableWithoutText(benchmark::State& state) {
+  for (auto _ : state) {
+    for (float x : Sweep()) benchmark::DoNotOptimize(engine_detail::ReadBackVariable(x));
+  }
+  PerSample(state);
+  state.SetLabel("round x, value read back");
+}
+
+void VariableThroughText(benchmark::State& state) {
+  for (auto _ : state) {
+    for (float x : Sweep()) {
+      const std::string text = VariableText(RoundVariable(x));
+      float value = 0.0f;
+      engine_detail::ReadNumberLeaf(std::string_view(text).substr(1), value);
+      benchmark::DoNotOptimize(value);
+    }
+  }
+  PerSample(state);
+  state.SetLabel("round x, form its text, read it");
+}
+
 std::string Repeat(const std::string& piece, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += piece;
@@ -119,6 +144,8 @@ void CompileWorst(benchmark::State& state) {
 BENCHMARK(Shipped)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ThroughCalculateString)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Reference)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
+BENCHMARK(VariableWithoutText)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(VariableThroughText)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(CompileWorst)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
