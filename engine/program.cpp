@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/number_leaf.h"
