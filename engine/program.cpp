@@ -138,11 +138,19 @@ float Program::run(float x, bool xValid) const {
   int depth = 0;
   float top = 0.0f;
   float r = 0.0f;
-  for (const Instruction& in : code) {
-    switch (in.op) {
+  const Instruction* in = code.data();
+  const Instruction* const end = in + code.size();
+  // Most programs begin with the variable: it goes straight into the top.
+  if (in != end && in->op == Op::PushX) {
+    if (!xValid) return NO_VALUE;
+    top = x;
+    ++in;
+  }
+  for (; in != end; ++in) {
+    switch (in->op) {
       case Op::PushConst:
         below[depth++] = top;
-        top = in.k;
+        top = in->k;
         continue;
       case Op::PushX:
         if (!xValid) return NO_VALUE;
@@ -160,17 +168,17 @@ float Program::run(float x, bool xValid) const {
       case Op::Mul: if (!CombineInline('*', below[--depth], top, r)) return NO_VALUE; break;
       case Op::Div: if (!CombineInline('/', below[--depth], top, r)) return NO_VALUE; break;
       case Op::Pow: if (!CombineInline('^', below[--depth], top, r)) return NO_VALUE; break;
-      case Op::AddK: if (!CombineInline('+', top, in.k, r)) return NO_VALUE; break;
-      case Op::SubK: if (!CombineInline('-', top, in.k, r)) return NO_VALUE; break;
-      case Op::MulK: if (!CombineInline('*', top, in.k, r)) return NO_VALUE; break;
-      case Op::DivK: if (!CombineInline('/', top, in.k, r)) return NO_VALUE; break;
-      case Op::PowK: if (!CombineInline('^', top, in.k, r)) return NO_VALUE; break;
+      case Op::AddK: if (!CombineInline('+', top, in->k, r)) return NO_VALUE; break;
+      case Op::SubK: if (!CombineInline('-', top, in->k, r)) return NO_VALUE; break;
+      case Op::MulK: if (!CombineInline('*', top, in->k, r)) return NO_VALUE; break;
+      case Op::DivK: if (!CombineInline('/', top, in->k, r)) return NO_VALUE; break;
+      case Op::PowK: if (!CombineInline('^', top, in->k, r)) return NO_VALUE; break;
       case Op::Square: if (!Finish(static_cast<double>(top) * top, r)) return NO_VALUE; break;
-      case Op::KAdd: if (!CombineInline('+', in.k, top, r)) return NO_VALUE; break;
-      case Op::KSub: if (!CombineInline('-', in.k, top, r)) return NO_VALUE; break;
-      case Op::KMul: if (!CombineInline('*', in.k, top, r)) return NO_VALUE; break;
-      case Op::KDiv: if (!CombineInline('/', in.k, top, r)) return NO_VALUE; break;
-      case Op::KPow: if (!CombineInline('^', in.k, top, r)) return NO_VALUE; break;
+      case Op::KAdd: if (!CombineInline('+', in->k, top, r)) return NO_VALUE; break;
+      case Op::KSub: if (!CombineInline('-', in->k, top, r)) return NO_VALUE; break;
+      case Op::KMul: if (!CombineInline('*', in->k, top, r)) return NO_VALUE; break;
+      case Op::KDiv: if (!CombineInline('/', in->k, top, r)) return NO_VALUE; break;
+      case Op::KPow: if (!CombineInline('^', in->k, top, r)) return NO_VALUE; break;
       case Op::AddX: if (!CombineInline('+', top, x, r)) return NO_VALUE; break;
       case Op::SubX: if (!CombineInline('-', top, x, r)) return NO_VALUE; break;
       case Op::MulX: if (!CombineInline('*', top, x, r)) return NO_VALUE; break;
