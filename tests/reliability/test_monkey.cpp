@@ -106,6 +106,7 @@ class Monkey {
   // What the run reached, for the closing figures.
   int listOpened = 0, saveOpened = 0, savesTried = 0, originDrags = 0, unitDrags = 0, selections = 0;
   int originMoved = 0, unitChanged = 0, mostEntries = 0;
+  int exportsWithSelection = 0, exportsWhole = 0;
   bool wroteFiles = false;  // the last action may have written a file
 
  private:
@@ -248,6 +249,7 @@ void Monkey::mainButtons() {
   const bool hadList = listWindow() != nullptr;
   const bool hadSave = saveWindow() != nullptr;
   wroteFiles = QLatin1String(name) == QLatin1String("Command6");
+  if (wroteFiles) ++(form_.selShown() ? exportsWithSelection : exportsWhole);
   click(child<QPushButton>(name));
   if (!hadList && listWindow()) ++listOpened;
   if (!hadSave && saveWindow()) ++saveOpened;
@@ -399,6 +401,7 @@ void Monkey::saveActions() {
   if (!save) {
     note(QStringLiteral("click Command6"));
     wroteFiles = true;
+    ++(form_.selShown() ? exportsWithSelection : exportsWhole);
     click(child<QPushButton>("Command6"));
     if (saveWindow()) ++saveOpened;
     return;
@@ -661,10 +664,11 @@ void TestMonkey::monkey() {
 
   qInfo("seed %u: %lld events in %lld actions, %zu notices; list window opened %d times, save window %d times, "
         "%d saves, %d origin drags, %d unit drags, %d selections; the origin moved %d times, the unit changed %d "
-        "times, at most %d functions listed",
+        "times, at most %d functions listed; %d exports of a selection, %d of the whole canvas",
         seed, static_cast<long long>(monkey.events()), static_cast<long long>(step), messages.count(),
         monkey.listOpened, monkey.saveOpened, monkey.savesTried, monkey.originDrags, monkey.unitDrags,
-        monkey.selections, monkey.originMoved, monkey.unitChanged, monkey.mostEntries);
+        monkey.selections, monkey.originMoved, monkey.unitChanged, monkey.mostEntries,
+        monkey.exportsWithSelection, monkey.exportsWhole);
   totalEvents_ += monkey.events();
   seedsRun_ << QString::number(seed);
 
@@ -673,6 +677,7 @@ void TestMonkey::monkey() {
   QVERIFY2(monkey.saveOpened > 0, "the save-as window never opened");
   QVERIFY(monkey.savesTried > 0);
   QVERIFY(monkey.originMoved > 0 && monkey.unitChanged > 0);
+  QVERIFY(monkey.exportsWithSelection > 0 && monkey.exportsWhole > 0);
 
   modalGuard.stop();
   delete form;
