@@ -4,6 +4,7 @@
 // deepest texts the engine accepts.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -103,6 +104,15 @@ void VariableThroughText(benchmark::State& state) {
   state.SetLabel("round x, form its text, read it");
 }
 
+// The floor under sin(x): the double-precision sine alone, rounded to single.
+void SineAlone(benchmark::State& state) {
+  for (auto _ : state) {
+    for (float x : Sweep()) benchmark::DoNotOptimize(static_cast<float>(std::sin(static_cast<double>(x))));
+  }
+  PerSample(state);
+  state.SetLabel("(float)sin((double)x)");
+}
+
 std::string Repeat(const std::string& piece, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += piece;
@@ -144,6 +154,7 @@ void CompileWorst(benchmark::State& state) {
 BENCHMARK(Shipped)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ThroughCalculateString)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Reference)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SineAlone)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(VariableWithoutText)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(VariableThroughText)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(CompileWorst)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);

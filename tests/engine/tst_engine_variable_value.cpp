@@ -68,6 +68,8 @@ class TestEngineVariableValue : public QObject {
 void TestEngineVariableValue::belowTenReadsBackItself() {
   for (std::int64_t m = -9999999; m <= 9999999; m += (m > -20 && m < 20) ? 1 : kStride) {
     const float rounded = static_cast<float>(static_cast<double>(m) / 1e6);
+    // The engine forms this value as a product.
+    if (static_cast<float>(static_cast<double>(m) * 1e-6) != rounded) QFAIL(qPrintable(QString::number(m)));
     float slow = 0.0f;
     QVERIFY(ThroughText(rounded, slow));
     if (Bits(slow) != Bits(rounded + 0.0f)) QFAIL(qPrintable(Case(rounded, rounded, slow)));
