@@ -97,6 +97,25 @@ class FillingDisk : public WriteLayer {
   qint64 room_;
 };
 
+// Removes the target folder, temporary file and all, as the first bytes are
+// written: the folder disappears in the middle of the save.
+class FolderRemovingDisk : public WriteLayer {
+ public:
+  explicit FolderRemovingDisk(QString folder) : folder_(std::move(folder)) {}
+
+ protected:
+  qint64 writeChunk(QIODevice& file, const char* data, qint64 size) override {
+    if (!folder_.isEmpty()) {
+      QDir(folder_).removeRecursively();
+      folder_.clear();
+    }
+    return file.write(data, size);
+  }
+
+ private:
+  QString folder_;
+};
+
 enum class Hostile {
   None,                 // a plain folder: the save succeeds (the control case)
   ReadOnlyFile,         // the target exists with no write permission for anyone
@@ -104,6 +123,7 @@ enum class Hostile {
   NameIsFolder,         // the name typed is that of a folder
   FolderVanished,       // the target folder is removed after it was chosen
   FolderBecameFile,     // ... and a file of the same name takes its place
+  FolderVanishesWhileWriting,
   ReadOnlyFileSystem,   // the folder lies on a file system mounted read-only
   ProcFolder,           // a folder of /proc, where no file can be created
   NameTooLong,          // 300 bytes of name
@@ -148,6 +168,7 @@ void TestHostileFiles::save_data() {
   QTest::newRow("immutable file") << int(Hostile::ImmutableFile) << "old.bmp" << false;
   QTest::newRow("name of a folder") << int(Hostile::NameIsFolder) << "pictures" << false;
   QTest::newRow("folder vanished") << int(Hostile::FolderVanished) << "new.bmp" << false;
+  QTest::newRow("folder vanishes while writing") << int(Hostile::FolderVanishesWhileWriting) << "old.bmp" << false;
   QTest::newRow("folder became a file") << int(Hostile::FolderBecameFile) << "new.bmp" << false;
   QTest::newRow("read-only file system") << int(Hostile::ReadOnlyFileSystem) << "old.bmp" << false;
   QTest::newRow("folder of /proc") << int(Hostile::ProcFolder) << "norvale01.bmp" << false;
@@ -179,7 +200,8 @@ void TestHostileFiles::save() {
   RecordingMessages messages;
   WriteLayer plain;
   FillingDisk filling(16 * 1024);
-  WriteLayer* writer = &plain;
+  FolderRemovingDisk removing(folder);
+  WriteLayer* writer = kind == Hostile::FolderVanishesWhileWriting ? &removing : &plain;
   auto* form = new SaveForm(picture, messages, *writer, folder);
   QPointer<SaveForm> alive(form);
   form->show();
@@ -202,6 +224,8 @@ void TestHostileFiles::save() {
       break;
     case Hostile::FolderVanished:
       QVERIFY(QDir(folder).removeRecursively());
+      break;
+    case Hostile::FolderVanishesWhileWriting:
       break;
     case Hostile::FolderBecameFile:
       QVERIFY(QDir(folder).removeRecursively());
@@ -263,6 +287,8 @@ void TestHostileFiles::save() {
       QCOMPARE(readBytes(old), OLD_CONTENT);
     }
     if (kind == Hostile::FolderBecameFile) QCOMPARE(readBytes(folder), QByteArray("not a folder"));
+    if (kind == Hostile::FolderVanished || kind == Hostile::FolderVanishesWhileWriting)
+      QVERIFY(!QFileInfo::exists(folder));  // not brought back by the save
     delete form;
   }
   if (onDisk && tmpfs_) {
