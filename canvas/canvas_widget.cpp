@@ -62,6 +62,10 @@ int toPixelInt(double v) {
 
 bool near(double v) { return v > -FAR_PIXELS && v < FAR_PIXELS; }
 
+// Segments gathered before they go to the painter together: enough to spread
+// the painter's cost per call, few enough to stay in the cache.
+constexpr std::size_t MAX_PENDING = 2048;
+
 }  // namespace
 
 CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
@@ -80,6 +84,8 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
 
   image_ = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
   image_.fill(Qt::white);
+  imageWidth_ = image_.width();
+  imageHeight_ = image_.height();
 
   markers_[0] = {-0.1f, 0.1f, true};
   markers_[1] = {0.9f, 0.1f, true};
@@ -111,10 +117,33 @@ QPainter& CanvasWidget::painter() {
 }
 
 void CanvasWidget::endPainting() {
+  flushLines();
   if (painter_) {
     painter_->end();
     painter_.reset();
   }
+  penValid_ = false;
+}
+
+void CanvasWidget::flushLines() {
+  if (pendingLines_.empty() && pendingPoints_.empty()) return;
+  if (painter_) {  // always open while segments wait: they were queued through it
+    if (!pendingLines_.empty()) painter_->drawLines(pendingLines_.data(), static_cast<int>(pendingLines_.size()));
+    if (!pendingPoints_.empty())
+      painter_->drawPoints(pendingPoints_.data(), static_cast<int>(pendingPoints_.size()));
+  }
+  dropPendingLines();
+}
+
+void CanvasWidget::dropPendingLines() {
+  pendingLines_.clear();
+  pendingPoints_.clear();
+}
+
+// The widget may have been resized while hidden, without a resize event.
+void CanvasWidget::syncImageSize() {
+  const QSize s = size();
+  if (std::max(1, s.width()) != imageWidth_ || std::max(1, s.height()) != imageHeight_) fitImage(s);
 }
 
 const QImage& CanvasWidget::image() {
@@ -125,11 +154,14 @@ const QImage& CanvasWidget::image() {
 
 void CanvasWidget::clear() {
   run_.forget();
+  dropPendingLines();
   endPainting();
   // The same picture is whitened in place; a new one only when the size changed.
   const QSize want = size().expandedTo(QSize(1, 1));
   if (image_.size() != want) image_ = QImage(want, QImage::Format_RGB32);
   image_.fill(Qt::white);
+  imageWidth_ = image_.width();
+  imageHeight_ = image_.height();
   // A clear also sends the current point back to (0, 0).
   curX_ = 0;
   curY_ = 0;
@@ -186,6 +218,7 @@ void CanvasWidget::applyPen(std::uint32_t colour) {
     pen.setCapStyle(Qt::SquareCap);
   }
   pen.setJoinStyle(Qt::RoundJoin);
+  flushLines();  // what waits belongs to the old pen
   painter().setPen(pen);
   run_.forget();
   penColour_ = colour;
@@ -193,24 +226,37 @@ void CanvasWidget::applyPen(std::uint32_t colour) {
 }
 
 bool CanvasWidget::lineInvisible(double x1, double y1, double x2, double y2, double margin) const {
-  const double w = image_.width(), h = image_.height();
+  const double w = imageWidth_, h = imageHeight_;
   return std::max(x1, x2) < -margin || std::min(x1, x2) > w + margin || std::max(y1, y2) < -margin ||
          std::min(y1, y2) > h + margin;
 }
 
 void CanvasWidget::drawPixelLine(double x1, double y1, double x2, double y2, std::uint32_t colour) {
   if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) return;
-  fitImage(size());
+  syncImageSize();
   const int ix1 = toPixelInt(x1), iy1 = toPixelInt(y1), ix2 = toPixelInt(x2), iy2 = toPixelInt(y2);
   if (skipInvisible_ && lineInvisible(ix1, iy1, ix2, iy2, width_ + 2.0)) return;
   QPainter& p = painter();
   applyPen(colour);
   if (skipInvisible_ && !run_.insert(ix1, iy1, ix2, iy2)) return;
-  if (ix1 == ix2 && iy1 == iy2) {
-    p.drawPoint(ix1, iy1);
-  } else {
-    p.drawLine(ix1, iy1, ix2, iy2);
+  // Plain drawing: this segment alone, now. A thin dotted pen drawing several
+  // segments in one call carries its dots on from one segment to the next,
+  // so its segments are drawn one by one as well.
+  if (!skipInvisible_ || (style_ == PenStyle::Dotted && width_ == 1)) {
+    flushLines();
+    if (ix1 == ix2 && iy1 == iy2) {
+      p.drawPoint(ix1, iy1);
+    } else {
+      p.drawLine(ix1, iy1, ix2, iy2);
+    }
+    return;
   }
+  if (ix1 == ix2 && iy1 == iy2) {
+    pendingPoints_.emplace_back(ix1, iy1);
+  } else {
+    pendingLines_.emplace_back(ix1, iy1, ix2, iy2);
+  }
+  if (pendingLines_.size() + pendingPoints_.size() >= MAX_PENDING) flushLines();
 }
 
 void CanvasWidget::lineTo(float x, float y, std::uint32_t colour) { line(curX_, curY_, x, y, colour); }
@@ -231,10 +277,10 @@ void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour
   const double r = std::fabs(static_cast<double>(radius) * sx_);
   if (!std::isfinite(c.x()) || !std::isfinite(c.y()) || !std::isfinite(r)) return;
   if (std::fabs(c.x()) > FAR_PIXELS || std::fabs(c.y()) > FAR_PIXELS || r > FAR_PIXELS) return;
-  fitImage(size());
+  syncImageSize();
   if (skipInvisible_) {
     const double margin = width_ + 2.0;
-    const double w = image_.width(), h = image_.height();
+    const double w = imageWidth_, h = imageHeight_;
     // Wholly beside the picture.
     if (c.x() + r < -margin || c.x() - r > w + margin || c.y() + r < -margin || c.y() - r > h + margin)
       return;
@@ -252,6 +298,7 @@ void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour
   }
   QPainter& p = painter();
   applyPen(colour);
+  flushLines();
   if (fillSolid_) {
     p.setBrush(toQColor(fillColour_));
   } else {
@@ -325,6 +372,7 @@ void CanvasWidget::print(std::string_view utf8Text) {
     const bool invisible = box.adjusted(-4, -4, 4, 4).intersected(QRectF(image_.rect())).isEmpty();
     if (!(skipInvisible_ && invisible)) {
       QPainter& p = painter();
+      flushLines();
       p.setPen(toQColor(textColour_));
       penValid_ = false;
       p.drawStaticText(topLeft, *it);
@@ -337,7 +385,8 @@ void CanvasWidget::print(std::string_view utf8Text) {
 }
 
 std::int64_t CanvasWidget::pixelColorAt(int px, int py) {
-  fitImage(size());
+  syncImageSize();
+  flushLines();
   if (px < 0 || py < 0 || px >= image_.width() || py >= image_.height()) return -1;
   return fromQRgb(image_.pixel(px, py));
 }
@@ -424,6 +473,7 @@ void CanvasWidget::pictureChanged() {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
   repaintPending_ = false;
+  flushLines();
   QPainter p(this);
   p.drawImage(event->rect().topLeft(), image_, event->rect());
   p.setBrush(Qt::NoBrush);
@@ -463,32 +513,33 @@ void CanvasWidget::fitImage(QSize want) {
     p.drawImage(0, 0, image_);
   }
   image_ = fitted;
+  imageWidth_ = image_.width();
+  imageHeight_ = image_.height();
 }
 
+CanvasWidget::SegmentRun::SegmentRun() : slots_(std::size_t{1} << BITS, 0) {}
+
 void CanvasWidget::SegmentRun::forget() {
-  count_ = 0;
-  if (++generation_ == 0) {
-    // After four billion runs: start the table over.
-    slots_.assign(slots_.size(), Slot{});
+  if (++generation_ == 256) {
+    // The tag byte is used up: start the table over.
+    std::fill(slots_.begin(), slots_.end(), 0);
     generation_ = 1;
   }
 }
 
 bool CanvasWidget::SegmentRun::insert(int x1, int y1, int x2, int y2) {
-  auto fits = [](int v) { return v >= -32768 && v <= 32767; };
-  if (!(fits(x1) && fits(y1) && fits(x2) && fits(y2))) return true;  // not remembered
-  if (slots_.empty()) slots_.resize(std::size_t{1} << BITS);
-  if (count_ >= slots_.size() / 2) forget();
-  auto part = [](int v) { return static_cast<std::uint64_t>(static_cast<std::uint16_t>(v)); };
-  const std::uint64_t key = part(x1) | (part(y1) << 16) | (part(x2) << 32) | (part(y2) << 48);
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - BITS));
-  while (slots_[i].generation == generation_) {
-    if (slots_[i].key == key) return false;
-    i = (i + 1) & mask;
-  }
-  slots_[i] = {key, generation_};
-  ++count_;
+  // Ends from -1024 to 15359 pixels fit 14 bits each; others are not remembered.
+  auto fits = [](int v) { return static_cast<unsigned>(v + 1024) < (1u << 14); };
+  if (!(fits(x1) && fits(y1) && fits(x2) && fits(y2))) return true;
+  auto part = [](int v) { return static_cast<std::uint64_t>(v + 1024); };
+  const std::uint64_t key = part(x1) | (part(y1) << 14) | (part(x2) << 28) | (part(y2) << 42);
+  const std::uint64_t tagged = key | (generation_ << 56);
+  const std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - BITS)) & ~std::size_t{1};
+  std::uint64_t* bucket = slots_.data() + i;
+  if (bucket[0] == tagged || bucket[1] == tagged) return false;
+  // The newest segment goes first; a live older one moves to the second slot.
+  if ((bucket[0] >> 56) == generation_) bucket[1] = bucket[0];
+  bucket[0] = tagged;
   return true;
 }
 

@@ -12,7 +12,9 @@
 #include <QHash>
 #include <QImage>
 #include <QLabel>
+#include <QLine>
 #include <QPainter>
+#include <QPoint>
 #include <QPointF>
 #include <QStaticText>
 #include <QWidget>
@@ -98,8 +100,9 @@ class CanvasWidget : public QWidget, public Canvas {
   void hideReadout();
   QLabel* readout() const { return readout_; }
 
-  // Drawing that cannot touch the picture is skipped; off only to compare
-  // against the plain drawing.
+  // Drawing that cannot touch the picture is skipped, and segments are
+  // gathered and drawn together; off (every segment drawn on its own as it
+  // comes) only to compare against the plain drawing.
   void setSkipInvisible(bool on) { skipInvisible_ = on; }
 
   // Standard mouse button codes of the handlers: 1 left, 2 right, 4 middle.
@@ -125,6 +128,9 @@ class CanvasWidget : public QWidget, public Canvas {
   void applyPen(std::uint32_t colour);
   bool lineInvisible(double x1, double y1, double x2, double y2, double margin) const;
   void pictureChanged();
+  void syncImageSize();
+  void flushLines();
+  void dropPendingLines();
   void drawDottedCircle(double cx, double cy, double r, std::uint32_t colour);
   void drawPixelLine(double x1, double y1, double x2, double y2, std::uint32_t colour);
   QRectF markerRect(const Marker& m) const;
@@ -134,26 +140,31 @@ class CanvasWidget : public QWidget, public Canvas {
   // picture last changed: drawing one of them again cannot change a pixel
   // (an opaque segment over pixels of its own colour), so it is skipped.
   // Curves that go round many times (polar ones at a small unit) repeat most
-  // of their segments. Open addressing; a new generation empties it.
+  // of their segments. A direct-mapped cache of two-slot buckets: a segment
+  // it has lost is merely drawn again. Each slot holds the generation in its
+  // top byte, so forgetting everything is one increment.
   class SegmentRun {
    public:
+    SegmentRun();
     void forget();
     // False when the segment was drawn in this run already.
     bool insert(int x1, int y1, int x2, int y2);
 
    private:
-    static constexpr int BITS = 15;
-    struct Slot {
-      std::uint64_t key = 0;
-      std::uint32_t generation = 0;
-    };
-    std::vector<Slot> slots_;
-    std::uint32_t generation_ = 1;
-    std::size_t count_ = 0;
+    static constexpr int BITS = 14;  // 16384 slots of 8 bytes
+    std::vector<std::uint64_t> slots_;
+    std::uint64_t generation_ = 1;
   };
 
   QImage image_;
+  int imageWidth_ = 1, imageHeight_ = 1;  // image_'s size, read on every segment
   SegmentRun run_;
+  // Segments and single points of the current pen not yet on the picture.
+  // They go out in one drawLines / drawPoints call when the pen changes,
+  // before any other drawing and before the picture is read or shown. Within
+  // one opaque pen the order of segments cannot change a pixel.
+  std::vector<QLine> pendingLines_;
+  std::vector<QPoint> pendingPoints_;
   std::unique_ptr<QPainter> painter_;
   float left_ = 0, top_ = 0, right_ = 1, bottom_ = -1;
   double sx_ = PIXELS_PER_CM, sy_ = -PIXELS_PER_CM;  // pixels per unit, signed

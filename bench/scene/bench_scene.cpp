@@ -58,7 +58,7 @@ struct Setup {
   NullMessages messages;
 
   Setup(std::int16_t frameKind, double unitLength, const std::vector<std::string>& functions,
-        bool widthCycle = false) {
+        bool widthCycle = false, std::int16_t penWidth = 1) {
     canvas.resize(1900, 1000);
     const auto halfWidth = static_cast<float>(CanvasWidget::pixelsToCm(1900) / 2);
     const auto halfHeight = static_cast<float>(CanvasWidget::pixelsToCm(1000) / 2);
@@ -70,20 +70,20 @@ struct Setup {
     view.frameKind = frameKind;
     canvas.setScale(view.canvasLeft, view.canvasTop, view.canvasRight, view.canvasBottom);
     const char mark = frameKind == FRAME_CARTESIAN ? '1' : '0';
-    std::int16_t width = 1;
+    std::int16_t width = penWidth;
     std::uint32_t colour = 0x0000C0;
     for (const std::string& f : functions) {
       registry.appendEntry(f, mark, width, colour);
-      width = static_cast<std::int16_t>(widthCycle ? width % 3 + 1 : 1);
+      width = static_cast<std::int16_t>(widthCycle ? width % 3 + 1 : penWidth);
       colour = (colour * 7 + 0x203040) & 0xFFFFFF;
     }
   }
 };
 
-// widths: 1 for every curve (the start-up pen), or 1, 2, 3, 1, ... in turn.
+// widths: penWidth for every curve (1 is the start-up pen), or 1, 2, 3, 1, ... in turn.
 void redraw(benchmark::State& state, std::int16_t frameKind, double unitLength, float precision,
-            const std::vector<std::string>& functions, bool mixedWidths = false) {
-  Setup s(frameKind, unitLength, functions, mixedWidths);
+            const std::vector<std::string>& functions, bool mixedWidths = false, std::int16_t penWidth = 1) {
+  Setup s(frameKind, unitLength, functions, mixedWidths, penWidth);
   const SceneContext scene{s.canvas, s.view, s.pen, s.registry, precision, s.messages};
   for (auto _ : state) {
     redrawScene(ReplotMessages::Drag, scene);
@@ -111,6 +111,8 @@ void BM_CartesianUnit1MixedWidths(benchmark::State& state) {
   redraw(state, FRAME_CARTESIAN, 1.0, 0.1f, SCHOOL_FUNCTIONS, true);
 }
 void BM_PolarUnit02MixedWidths(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0.1f, POLAR_CURVES, true); }
+void BM_PolarUnit02Width2(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0.1f, POLAR_CURVES, false, 2); }
+void BM_PolarUnit02Width3(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0.1f, POLAR_CURVES, false, 3); }
 void BM_CartesianUnit02FineMixedWidths(benchmark::State& state) {
   redraw(state, FRAME_CARTESIAN, 0.2, 0.01f, SCHOOL_FUNCTIONS, true);
 }
@@ -131,6 +133,8 @@ BENCHMARK(BM_CartesianUnit02Fine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarFrameAloneUnit02)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit1MixedWidths)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02MixedWidths)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02Width2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02Width3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit02FineMixedWidths)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit1PlotOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02PlotOnly)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <cmath>
+#include <random>
 
 #include "canvas/canvas_widget.h"
 
@@ -53,6 +54,8 @@ class TestCanvasWidget : public QObject {
   void clearWhitensButOverlaysRemain();
   void skippingIsPixelIdentical_data();
   void skippingIsPixelIdentical();
+  void gatheredSegmentsMatchOneByOne_data();
+  void gatheredSegmentsMatchOneByOne();
   void dottedPenIsVisiblyDotted_data();
   void dottedPenIsVisiblyDotted();
   void farCoordinatesDrawTheVisiblePart_data();
@@ -225,6 +228,71 @@ void TestCanvasWidget::skippingIsPixelIdentical() {
     }
   }
   QCOMPARE(skipping.image(), plain.image());
+}
+
+void TestCanvasWidget::gatheredSegmentsMatchOneByOne_data() {
+  QTest::addColumn<int>("width");
+  QTest::addColumn<bool>("dotted");
+  for (int width : {1, 2, 3})
+    for (bool dotted : {false, true})
+      QTest::addRow("width %d, %s", width, dotted ? "dotted" : "solid") << width << dotted;
+}
+
+// The canvas gathers segments and skips repeats; drawing each segment on its
+// own as it comes must give the same picture, the same pixels read in
+// between, and the same screen without an explicit read of the picture.
+void TestCanvasWidget::gatheredSegmentsMatchOneByOne() {
+  QFETCH(int, width);
+  QFETCH(bool, dotted);
+  CanvasWidget gathered, plain;
+  plain.setSkipInvisible(false);
+  std::vector<std::int64_t> readsGathered, readsPlain;
+  for (CanvasWidget* c : {&gathered, &plain}) {
+    auto& reads = c == &gathered ? readsGathered : readsPlain;
+    setUp(*c, 320, 200);
+    const float hw = c->scaleRight(), hh = c->scaleTop();
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> across(-hw - 1, hw + 1), up(-hh - 1, hh + 1), step(-0.05f, 0.05f);
+    c->setDrawWidth(width);
+    c->setDrawStyle(dotted ? PenStyle::Dotted : PenStyle::Solid);
+    const std::uint32_t colours[] = {RED, 0x00AA00, RED, 0x123456};
+    for (int round = 0; round < 4; ++round) {
+      const std::uint32_t colour = colours[round];
+      // A closed curve sampled finer than a pixel and gone round several
+      // times, so that most of its segments repeat.
+      c->moveTo(2.5f, 0);
+      for (float t = 0; t < 20; t += 0.013f)
+        c->lineTo(2.5f * std::cos(t) + 0.3f * round, 1.5f * std::sin(2 * t), colour);
+      // Random short hops, zero-length segments, repeats and long lines
+      // crossing or missing the picture.
+      float x = across(random), y = up(random);
+      c->moveTo(x, y);
+      for (int i = 0; i < 400; ++i) {
+        switch (i % 5) {
+          case 0: c->lineTo(x, y, colour); break;  // a point
+          case 1: c->line(x, y, x + step(random), y + step(random), colour); break;
+          case 2: c->line(across(random), up(random), across(random), up(random), colour); break;
+          case 3: c->line(x, y, x + 3 * hw, y - hh, colour); break;  // leaves the picture
+          default: c->lineTo(x += step(random), y += step(random), colour);
+        }
+      }
+      reads.push_back(c->pixelColor(2.5f + 0.3f * round, 0));
+      // Other drawing in between: a filled circle and a text in other colours.
+      c->setFillSolid(true);
+      c->setFillColor(0x0000AA);
+      c->circle(-1, -1, 0.4f, 0xAA0000);
+      c->setFillSolid(false);
+      c->setTextColor(0x00AAAA);
+      c->moveTo(-2, 1);
+      c->print("8.8");
+    }
+    // Left waiting for the next repaint.
+    c->moveTo(0, 0);
+    for (float t = 0; t < 12; t += 0.05f) c->lineTo(t / 6 * std::cos(t), t / 6 * std::sin(t), 0x808000);
+  }
+  QCOMPARE(readsGathered, readsPlain);
+  QCOMPARE(rendered(gathered), rendered(plain));
+  QCOMPARE(gathered.image(), plain.image());
 }
 
 void TestCanvasWidget::dottedPenIsVisiblyDotted_data() {
