@@ -111,6 +111,9 @@ QPainter& CanvasWidget::painter() {
     painter_ = std::make_unique<QPainter>(&image_);
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setFont(font_);
+    // A clip that is the whole picture changes no pixel, but lets the painter
+    // write thin lines straight into the picture instead of span by span.
+    if (skipInvisible_) painter_->setClipRect(image_.rect());
     penValid_ = false;
   }
   return *painter_;
@@ -225,19 +228,47 @@ void CanvasWidget::applyPen(std::uint32_t colour) {
   penValid_ = true;
 }
 
-bool CanvasWidget::lineInvisible(double x1, double y1, double x2, double y2, double margin) const {
-  const double w = imageWidth_, h = imageHeight_;
-  return std::max(x1, x2) < -margin || std::min(x1, x2) > w + margin || std::max(y1, y2) < -margin ||
-         std::min(y1, y2) > h + margin;
+CanvasWidget::SegmentRun::SegmentRun() : slots_(std::size_t{1} << BITS, 0) {}
+
+void CanvasWidget::SegmentRun::forget() {
+  if (++generation_ == 256) {
+    // The tag byte is used up: start the table over.
+    std::fill(slots_.begin(), slots_.end(), 0);
+    generation_ = 1;
+  }
 }
 
+bool CanvasWidget::SegmentRun::insert(int x1, int y1, int x2, int y2) {
+  // Ends from -1024 to 15359 pixels fit 14 bits each; others are not remembered.
+  auto fits = [](int v) { return static_cast<unsigned>(v + 1024) < (1u << 14); };
+  if (!(fits(x1) && fits(y1) && fits(x2) && fits(y2))) return true;
+  auto part = [](int v) { return static_cast<std::uint64_t>(v + 1024); };
+  const std::uint64_t key = part(x1) | (part(y1) << 14) | (part(x2) << 28) | (part(y2) << 42);
+  const std::uint64_t tagged = key | (generation_ << 56);
+  const std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - BITS)) & ~std::size_t{1};
+  std::uint64_t* bucket = slots_.data() + i;
+  if (bucket[0] == tagged || bucket[1] == tagged) return false;
+  // The newest segment goes first; a live older one moves to the second slot.
+  if ((bucket[0] >> 56) == generation_) bucket[1] = bucket[0];
+  bucket[0] = tagged;
+  return true;
+}
+
+// Called for every segment of every curve: the common case stays inline.
 void CanvasWidget::drawPixelLine(double x1, double y1, double x2, double y2, std::uint32_t colour) {
   if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) return;
-  syncImageSize();
+  const QSize widgetSize = size();
+  if (std::max(1, widgetSize.width()) != imageWidth_ || std::max(1, widgetSize.height()) != imageHeight_)
+    fitImage(widgetSize);
   const int ix1 = toPixelInt(x1), iy1 = toPixelInt(y1), ix2 = toPixelInt(x2), iy2 = toPixelInt(y2);
-  if (skipInvisible_ && lineInvisible(ix1, iy1, ix2, iy2, width_ + 2.0)) return;
-  QPainter& p = painter();
-  applyPen(colour);
+  if (skipInvisible_) {
+    const int margin = width_ + 2;
+    if (std::max(ix1, ix2) < -margin || std::min(ix1, ix2) > imageWidth_ + margin ||
+        std::max(iy1, iy2) < -margin || std::min(iy1, iy2) > imageHeight_ + margin)
+      return;
+  }
+  QPainter& p = painter_ ? *painter_ : painter();
+  if (!(penValid_ && colour == penColour_)) applyPen(colour);
   if (skipInvisible_ && !run_.insert(ix1, iy1, ix2, iy2)) return;
   // Plain drawing: this segment alone, now. A thin dotted pen drawing several
   // segments in one call carries its dots on from one segment to the next,
@@ -515,32 +546,6 @@ void CanvasWidget::fitImage(QSize want) {
   image_ = fitted;
   imageWidth_ = image_.width();
   imageHeight_ = image_.height();
-}
-
-CanvasWidget::SegmentRun::SegmentRun() : slots_(std::size_t{1} << BITS, 0) {}
-
-void CanvasWidget::SegmentRun::forget() {
-  if (++generation_ == 256) {
-    // The tag byte is used up: start the table over.
-    std::fill(slots_.begin(), slots_.end(), 0);
-    generation_ = 1;
-  }
-}
-
-bool CanvasWidget::SegmentRun::insert(int x1, int y1, int x2, int y2) {
-  // Ends from -1024 to 15359 pixels fit 14 bits each; others are not remembered.
-  auto fits = [](int v) { return static_cast<unsigned>(v + 1024) < (1u << 14); };
-  if (!(fits(x1) && fits(y1) && fits(x2) && fits(y2))) return true;
-  auto part = [](int v) { return static_cast<std::uint64_t>(v + 1024); };
-  const std::uint64_t key = part(x1) | (part(y1) << 14) | (part(x2) << 28) | (part(y2) << 42);
-  const std::uint64_t tagged = key | (generation_ << 56);
-  const std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - BITS)) & ~std::size_t{1};
-  std::uint64_t* bucket = slots_.data() + i;
-  if (bucket[0] == tagged || bucket[1] == tagged) return false;
-  // The newest segment goes first; a live older one moves to the second slot.
-  if ((bucket[0] >> 56) == generation_) bucket[1] = bucket[0];
-  bucket[0] = tagged;
-  return true;
 }
 
 int CanvasWidget::buttonCode(Qt::MouseButton button) {

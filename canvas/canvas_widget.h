@@ -126,7 +126,6 @@ class CanvasWidget : public QWidget, public Canvas {
   void endPainting();
   void fitImage(QSize want);
   void applyPen(std::uint32_t colour);
-  bool lineInvisible(double x1, double y1, double x2, double y2, double margin) const;
   void pictureChanged();
   void syncImageSize();
   void flushLines();
