@@ -238,7 +238,7 @@ void CanvasWidget::SegmentRun::forget() {
   }
 }
 
-bool CanvasWidget::SegmentRun::insert(int x1, int y1, int x2, int y2) {
+inline bool CanvasWidget::SegmentRun::insert(int x1, int y1, int x2, int y2) {
   // Ends from -1024 to 15359 pixels fit 14 bits each; others are not remembered.
   auto fits = [](int v) { return static_cast<unsigned>(v + 1024) < (1u << 14); };
   if (!(fits(x1) && fits(y1) && fits(x2) && fits(y2))) return true;
