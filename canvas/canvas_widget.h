@@ -103,7 +103,10 @@ class CanvasWidget : public QWidget, public Canvas {
   // Drawing that cannot touch the picture is skipped, and segments are
   // gathered and drawn together; off (every segment drawn on its own as it
   // comes) only to compare against the plain drawing.
-  void setSkipInvisible(bool on) { skipInvisible_ = on; }
+  void setSkipInvisible(bool on) {
+    endPainting();  // what waits goes out first; the next painter is set up for the new mode
+    skipInvisible_ = on;
+  }
 
   // Standard mouse button codes of the handlers: 1 left, 2 right, 4 middle.
   static int buttonCode(Qt::MouseButton button);
