@@ -90,6 +90,18 @@ class CompiledExpression {
 
   float evaluate(float x, bool& good) const;
 
+  // A value of x read back as the evaluator reads it, worked out once for
+  // evaluating many expressions at the same x (a redraw sweeps every curve
+  // over the same values).
+  struct Argument {
+    float x = 0.0f;
+    float value = 0.0f;
+    bool valid = false;
+  };
+  static Argument prepare(float x);
+  // The same result as evaluate(argument.x, good).
+  float evaluate(const Argument& argument, bool& good) const;
+
  private:
   struct Program;
   std::shared_ptr<const Program> program_;

@@ -16,9 +16,8 @@ constexpr long kLengthLimit = 32767;
 constexpr std::uint64_t kRandomStart = 0x4E6F7276616C6533ull;
 std::atomic<std::uint64_t> randomState{kRandomStart};
 
-float Evaluate(const engine_detail::Program& program, float x) {
-  if (!program.usesVariable) return program.run(0.0f, true);
-  const engine_detail::VariableValue value = engine_detail::ReadBackVariable(x);
+// Runs program at x, whose read-back value is value.
+inline float EvaluateRead(const engine_detail::Program& program, float x, engine_detail::VariableValue value) {
   if (program.checkLength) {
     const long valueLength = static_cast<long>(VariableText(RoundVariable(x)).size());
     if (program.lengthWithoutValues + valueLength * program.variableCount >= kLengthLimit) return NO_VALUE;
@@ -27,6 +26,11 @@ float Evaluate(const engine_detail::Program& program, float x) {
   // number ends the evaluation at once.
   if (!value.valid && !program.hasRandom) return NO_VALUE;
   return program.run(value.value, value.valid);
+}
+
+float Evaluate(const engine_detail::Program& program, float x) {
+  if (!program.usesVariable) return program.run(0.0f, true);
+  return EvaluateRead(program, x, engine_detail::ReadBackVariable(x));
 }
 
 }  // namespace
@@ -102,6 +106,30 @@ CompiledExpression& CompiledExpression::operator=(const CompiledExpression&) = d
 
 float CompiledExpression::evaluate(float x, bool& good) const {
   const float result = Evaluate(*program_, x);
+  good = result != NO_VALUE;
+  return result;
+}
+
+CompiledExpression::Argument CompiledExpression::prepare(float x) {
+  const engine_detail::VariableValue value = engine_detail::ReadBackVariable(x);
+  Argument argument;
+  argument.x = x;
+  argument.value = value.value;
+  argument.valid = value.valid;
+  return argument;
+}
+
+float CompiledExpression::evaluate(const Argument& argument, bool& good) const {
+  const engine_detail::Program& program = *program_;
+  float result;
+  if (!program.usesVariable) {
+    result = program.run(0.0f, true);
+  } else {
+    engine_detail::VariableValue value;
+    value.value = argument.value;
+    value.valid = argument.valid;
+    result = EvaluateRead(program, argument.x, value);
+  }
   good = result != NO_VALUE;
   return result;
 }

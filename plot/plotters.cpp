@@ -132,7 +132,8 @@ std::int16_t cartesianSweep(const std::string& fgExppression, Canvas& Board, flo
 }
 
 std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
-                        float Ty2, float x0, float y0, const PlotContext& context, double angleLimit) {
+                        float Ty2, float x0, float y0, const PlotContext& context, double angleLimit,
+                        PolarAngleTable* table) {
   setUpPen(Board, context.pen);
   const CompiledExpression f(fgExppression);
   const double k = context.unitLength;
@@ -148,12 +149,10 @@ std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float J
   std::int64_t inBandCount = 0;
   std::int64_t runLength = 0;
 
-  for (double t = 0; t <= tMax;) {
-    bool ok = false;
-    const double r = f.evaluate(static_cast<float>(t), ok);
+  auto sample = [&](bool ok, double r, double cosine, double sine) {
     if (ok) ++definedCount;
-    const double X = std::cos(t) * r;
-    const double Y = std::sin(t) * r;
+    const double X = cosine * r;
+    const double Y = sine * r;
     const bool inBand = ok && leftLow <= X && X <= Tx2 && bottomLow <= Y && Y <= Ty2;
     if (inBand) {
       ++inBandCount;
@@ -163,10 +162,24 @@ std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float J
     }
     if (runLength == 1) Board.moveTo(p.cx(X), p.cy(Y));
     if (runLength > 1) Board.lineTo(p.cx(X), p.cy(Y), colour);
+  };
 
-    const double next = t + step;
-    if (!(next > t)) break;
-    t = next;
+  const std::vector<PolarAngleTable::Angle>* held = table ? &table->angles(step, tMax) : nullptr;
+  if (held && !held->empty()) {
+    for (const PolarAngleTable::Angle& angle : *held) {
+      bool ok = false;
+      const double r = f.evaluate(angle.argument, ok);
+      sample(ok, r, angle.cosine, angle.sine);
+    }
+  } else {
+    for (double t = 0; t <= tMax;) {
+      bool ok = false;
+      const double r = f.evaluate(static_cast<float>(t), ok);
+      sample(ok, r, std::cos(t), std::sin(t));
+      const double next = t + step;
+      if (!(next > t)) break;
+      t = next;
+    }
   }
   return resultCode(definedCount, inBandCount);
 }
@@ -186,13 +199,13 @@ void drawnorvaleMV(const std::string& fgExppression, Canvas& Board, float Jd, fl
 
 void drawnorvale2(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
                   float Ty2, float x0, float y0, std::int16_t& II, const PlotContext& context) {
-  II = polarSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, POLAR_DRAW_ANGLE);
+  II = polarSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, POLAR_DRAW_ANGLE, nullptr);
   tellUser(II, context.messages);
 }
 
 void drawnorvale2MV(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
                     float Ty2, float x0, float y0, std::int16_t& II, const PlotContext& context) {
-  II = polarSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, POLAR_REDRAW_ANGLE);
+  II = polarSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, POLAR_REDRAW_ANGLE, nullptr);
 }
 
 std::int16_t drawnorvale(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& w,
@@ -221,4 +234,31 @@ std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, flo
   std::int16_t II = 0;
   drawnorvale2MV(fgExppression, Board, Jd, w.left, w.right, w.bottom, w.top, w.originX, w.originY, II, context);
   return II;
+}
+
+std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& w,
+                            const PlotContext& context, PolarAngleTable& angles) {
+  return polarSweep(fgExppression, Board, Jd, w.left, w.right, w.bottom, w.top, w.originX, w.originY, context,
+                    POLAR_REDRAW_ANGLE, &angles);
+}
+
+const std::vector<PolarAngleTable::Angle>& PolarAngleTable::angles(double step, double tMax) {
+  // Compared bit for bit: the same step and limit give the same angles.
+  if (held_ && step == step_ && tMax == tMax_) return angles_;
+  held_ = true;
+  step_ = step;
+  tMax_ = tMax;
+  angles_.clear();
+  if (!(tMax / step < MAX_ANGLES)) {
+    angles_.shrink_to_fit();
+    return angles_;
+  }
+  // The same steps as the sweep itself takes.
+  for (double t = 0; t <= tMax;) {
+    angles_.push_back({std::cos(t), std::sin(t), CompiledExpression::prepare(static_cast<float>(t))});
+    const double next = t + step;
+    if (!(next > t)) break;
+    t = next;
+  }
+  return angles_;
 }

@@ -16,7 +16,10 @@
 #include <cstdint>
 #include <string>
 
+#include <vector>
+
 #include "canvas/canvas.h"
+#include "engine/engine.h"
 #include "plot/messages.h"
 #include "plot/pen.h"
 #include "plot/view_state.h"
@@ -59,6 +62,32 @@ struct PlotContext {
   Messages& messages;  // only the non-MV forms use it
 };
 
+// The angles of a polar sweep, t = 0, step, 2 step, ... while t <= tMax, each
+// with its cosine, its sine and the angle as the evaluator reads it. Every
+// curve of one redraw sweeps the same angles, so the redraw lends one table to
+// all of them and the angles are worked out once instead of once per curve.
+class PolarAngleTable {
+ public:
+  struct Angle {
+    double cosine;
+    double sine;
+    CompiledExpression::Argument argument;
+  };
+  // A sweep with more angles than this works them out as it goes instead of
+  // holding them all (about 8 MB at the limit).
+  static constexpr double MAX_ANGLES = 1 << 18;
+
+  // The angles of the sweep with this step and limit, worked out unless they
+  // are held already; empty when there would be more than MAX_ANGLES.
+  const std::vector<Angle>& angles(double step, double tMax);
+
+ private:
+  bool held_ = false;
+  double step_ = 0;
+  double tMax_ = 0;
+  std::vector<Angle> angles_;
+};
+
 void drawnorvale(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
                  float Ty2, float x0, float y0, std::int16_t& II, const PlotContext& context);
 void drawnorvaleMV(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
@@ -77,3 +106,6 @@ std::int16_t drawnorvale2(const std::string& fgExppression, Canvas& Board, float
                           const PlotContext& context);
 std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& window,
                             const PlotContext& context);
+// The same, taking the angles from a table shared by the curves of one redraw.
+std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& window,
+                            const PlotContext& context, PolarAngleTable& angles);

@@ -13,6 +13,7 @@ ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const Sc
   const bool cartesian = kind == FRAME_CARTESIAN;
   const PlotContext context{scene.view.unitLength, scene.pen, scene.messages};
   ReplotOutcome outcome = ReplotOutcome::Completed;
+  PolarAngleTable angles;  // the curves of the polar frame share their angles
 
   for (int slot = 1; slot <= FunctionRegistry::SLOT_COUNT; ++slot) {
     if (scene.registry.isEmpty(slot)) continue;
@@ -27,7 +28,8 @@ ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const Sc
     if (cartesian)
       code = drawnorvaleMV(entry.expression, scene.canvas, scene.precision, window, context);
     else
-      code = drawnorvale2MV(ReplaceAngleLetter(entry.expression), scene.canvas, scene.precision, window, context);
+      code = drawnorvale2MV(ReplaceAngleLetter(entry.expression), scene.canvas, scene.precision, window, context,
+                            angles);
 
     if (messages == ReplotMessages::Drag) continue;
     if (code == PLOT_OUT_OF_VIEW) {

@@ -15,6 +15,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/reference_evaluator.h"
@@ -199,6 +200,7 @@ class TestEngineDifferential : public QObject {
 
  private slots:
   void shippedMatchesReference();
+  void preparedArgumentMatchesReference();
 };
 
 void TestEngineDifferential::shippedMatchesReference() {
@@ -253,6 +255,46 @@ void TestEngineDifferential::shippedMatchesReference() {
     }
   }
   QVERIFY(cases >= 200000);
+}
+
+// A value of x prepared once and lent to many expressions (as a redraw lends
+// its angles to every curve) must give what the text round trip gives.
+void TestEngineDifferential::preparedArgumentMatchesReference() {
+  const std::uint64_t seed = SeedFromEnvironment() ^ 0x5EEDu;
+  qInfo("seed %llu", static_cast<unsigned long long>(seed));
+  Generator generator(seed);
+  std::vector<CompiledExpression::Argument> arguments;
+  for (int v = 0; v < 256; ++v) arguments.push_back(CompiledExpression::prepare(generator.value()));
+  int cases = 0;
+  for (int e = 0; e < kExpressions / 4; ++e) {
+    const std::string expr = generator.expression();
+    const CompiledExpression compiled(expr);
+    for (int v = 0; v < kValuesPerExpression; ++v) {
+      const CompiledExpression::Argument& argument = arguments[(e * kValuesPerExpression + v) % arguments.size()];
+      ResetRandomSequence();
+      bool goodShipped = false;
+      const float shipped = compiled.evaluate(argument, goodShipped);
+      const float nextShipped = NextRandom();
+      ResetRandomSequence();
+      bool goodReference = false;
+      const float expected = reference::CalculateString(expr, goodReference, argument.x);
+      const float nextReference = NextRandom();
+      ++cases;
+      if (!SameBits(shipped, expected) || goodShipped != goodReference || nextShipped != nextReference) {
+        QFAIL(qPrintable(QString("seed %1 case %2: \"%3\" at the prepared %4 gave %5 (good %6), the reference %7 "
+                                 "(good %8)")
+                             .arg(seed)
+                             .arg(cases)
+                             .arg(QString::fromStdString(Escaped(expr)))
+                             .arg(Exact(argument.x))
+                             .arg(static_cast<double>(shipped), 0, 'g', 9)
+                             .arg(goodShipped)
+                             .arg(static_cast<double>(expected), 0, 'g', 9)
+                             .arg(goodReference)));
+      }
+    }
+  }
+  QVERIFY(cases >= 50000);
 }
 
 QTEST_APPLESS_MAIN(TestEngineDifferential)

@@ -387,3 +387,60 @@ void TestPlotters::sweepLength() {
   // The capped sweep still reaches the far end of its range.
   if (!polar) QVERIFY(canvas.curX > 16.6f);
 }
+
+// A redraw lends one table of angles to all its polar curves. Each curve must
+// be drawn exactly as on its own, also when a later curve sweeps with another
+// step or limit (the table then starts over) and when the sweep has too many
+// angles for a table.
+void TestPlotters::polarSharedAngles_data() {
+  QTest::addColumn<std::vector<std::string>>("expressions");
+  QTest::addColumn<std::vector<float>>("steps");
+  QTest::addColumn<std::vector<double>>("unitLengths");
+
+  const std::vector<std::string> mixed = {"2", "x", "2*sin(2*x)", "ln(x-3)", "1/(1-0.5*cos(x))", "rnd(1)*x",
+                                          "x*rnd(x)", "sqr(x-500)", "1/0", "exp(x/20)"};
+  QTest::newRow("one step, many curves") << mixed << std::vector<float>{0.1f} << std::vector<double>{0.2};
+  QTest::newRow("the step changes between curves")
+      << mixed << std::vector<float>{0.1f, 0.1f, 0.05f, 0.1f, 0.3f} << std::vector<double>{1.0};
+  QTest::newRow("the limit changes between curves")
+      << mixed << std::vector<float>{0.1f} << std::vector<double>{1.0, 0.2, 0.2, 15.0, 1.0};
+  QTest::newRow("angles beyond millionths written in full")
+      << std::vector<std::string>{"x", "3*cos(3*x)", "x/1000"} << std::vector<float>{0.25f}
+      << std::vector<double>{0.005};
+  QTest::newRow("more angles than a table holds")
+      << std::vector<std::string>{"2", "x/100"} << std::vector<float>{0.0005f} << std::vector<double>{1.0};
+  QTest::newRow("no usable precision") << std::vector<std::string>{"x", "2"} << std::vector<float>{0.0f, -1.0f}
+                                       << std::vector<double>{1.0};
+}
+
+void TestPlotters::polarSharedAngles() {
+  QFETCH(std::vector<std::string>, expressions);
+  QFETCH(std::vector<float>, steps);
+  QFETCH(std::vector<double>, unitLengths);
+
+  RecordingMessages messages;
+  const Pen pen;
+  PolarAngleTable angles;
+  for (std::size_t i = 0; i < expressions.size(); ++i) {
+    const float jd = steps[i % steps.size()];
+    const double unitLength = unitLengths[i % unitLengths.size()];
+    const PlotContext context{unitLength, pen, messages};
+    const WorldWindow window{-6, 6, -4, 4, 0.5f, -0.25f};
+
+    ResetRandomSequence();
+    RecordingCanvas alone;
+    const std::int16_t codeAlone = drawnorvale2MV(expressions[i], alone, jd, window, context);
+    const float drawAfterAlone = NextRandom();
+
+    ResetRandomSequence();
+    RecordingCanvas shared;
+    const std::int16_t codeShared = drawnorvale2MV(expressions[i], shared, jd, window, context, angles);
+    const float drawAfterShared = NextRandom();
+
+    QCOMPARE(codeShared, codeAlone);
+    QCOMPARE(shared.ops().size(), alone.ops().size());
+    QVERIFY2(shared.ops() == alone.ops(), expressions[i].c_str());
+    QCOMPARE(drawAfterShared, drawAfterAlone);
+  }
+  QVERIFY(messages.empty());
+}
