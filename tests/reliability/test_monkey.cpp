@@ -597,7 +597,7 @@ void TestMonkey::monkey() {
 
   // State: a sandbox with the program's folder, a writable save folder holding
   // a read-only picture and a folder named like a picture, and a path that
-  // runs through a plain file.
+  // runs through a plain (read-only) file.
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString sandbox = dir.path();
@@ -610,7 +610,10 @@ void TestMonkey::monkey() {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(PLANTED);
   }
-  QVERIFY(QFile::setPermissions(planted[0], QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+  // Both are marked read-only: the user may pick them in the file list and
+  // save over them, which must fail and leave them as they are.
+  for (const QString& path : planted)
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
 
   RecordingMessages messages;
   Form1::Options options;
