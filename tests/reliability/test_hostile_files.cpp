@@ -25,6 +25,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "support/filling_disk.h"
 #include "support/recording_messages.h"
 #include "ui/export/saveform.h"
 #include "ui/export/write_layer.h"
@@ -79,23 +80,6 @@ bool setImmutable(const QString& path, bool on) {
   ::close(fd);
   return ok;
 }
-
-// Like a disk that is full after room bytes (used where no tmpfs can be had).
-class FillingDisk : public WriteLayer {
- public:
-  explicit FillingDisk(qint64 room) : room_(room) {}
-
- protected:
-  qint64 writeChunk(QIODevice& file, const char* data, qint64 size) override {
-    if (room_ <= 0) return -1;
-    const qint64 n = std::min(room_, size);
-    room_ -= n;
-    return file.write(data, n);
-  }
-
- private:
-  qint64 room_;
-};
 
 // Removes the target folder, temporary file and all, as the first bytes are
 // written: the folder disappears in the middle of the save.

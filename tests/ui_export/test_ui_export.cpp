@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <optional>
 
+#include "support/filling_disk.h"
 #include "support/recording_messages.h"
 #include "ui/export/picture_export.h"
 #include "ui/export/region_capture.h"
@@ -37,24 +38,17 @@ bool samePixels(const QImage& a, const QImage& b) {
          a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
 }
 
-// A write layer that behaves like a disk that fills up after some bytes.
-class FullDisk : public WriteLayer {
+// A full disk that notes the save window's pointer while the bytes are written.
+class FullDisk : public FillingDisk {
  public:
-  explicit FullDisk(qint64 room) : room_(room) {}
+  using FillingDisk::FillingDisk;
   Qt::CursorShape cursorDuringWrite = Qt::BlankCursor;
 
  protected:
-  qint64 writeChunk(QIODevice& file, const char* data, qint64 size) override {
+  void beforeChunk() override {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* form = qobject_cast<SaveForm*>(w)) cursorDuringWrite = form->cursor().shape();
-    if (room_ <= 0) return -1;
-    const qint64 n = std::min(room_, size);
-    room_ -= n;
-    return file.write(data, n);
   }
-
- private:
-  qint64 room_;
 };
 
 // A folder path that no one, not even root, can write into: it runs through a
