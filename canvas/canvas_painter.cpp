@@ -349,11 +349,11 @@ void CanvasPainter::applyPen(std::uint32_t colour) {
   penValid_ = true;
 }
 
-int CanvasPainter::crispX(double u) const {
+inline int CanvasPainter::crispX(double u) const {
   return unitScale_ ? toPixelInt(u) - origin_.x() : toPixelInt((u - origin_.x() + 0.5) * scale_ - 0.5);
 }
 
-int CanvasPainter::crispY(double u) const {
+inline int CanvasPainter::crispY(double u) const {
   return unitScale_ ? toPixelInt(u) - origin_.y() : toPixelInt((u - origin_.y() + 0.5) * scale_ - 0.5);
 }
 
@@ -394,7 +394,18 @@ void CanvasPainter::line(float x1, float y1, float x2, float y2, std::uint32_t c
 // Called for every segment of every curve: the common case stays short.
 void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std::uint32_t colour) {
   if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) return;
-  const int ix1 = crispX(x1), iy1 = crispY(y1), ix2 = crispX(x2), iy2 = crispY(y2);
+  int ix1, iy1, ix2, iy2;
+  if (unitScale_) {
+    ix1 = toPixelInt(x1) - origin_.x();
+    iy1 = toPixelInt(y1) - origin_.y();
+    ix2 = toPixelInt(x2) - origin_.x();
+    iy2 = toPixelInt(y2) - origin_.y();
+  } else {
+    ix1 = crispX(x1);
+    iy1 = crispY(y1);
+    ix2 = crispX(x2);
+    iy2 = crispY(y2);
+  }
   if (target_.skipInvisible) {
     const int margin = static_cast<int>(width_ * scale_) + 2;
     if (std::max(ix1, ix2) < -margin || std::min(ix1, ix2) > deviceWidth_ + margin ||

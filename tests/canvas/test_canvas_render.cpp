@@ -121,6 +121,7 @@ class TestCanvasRender : public QObject {
   void twiceIsSharperButAlike();
   void vectorDevicesGetPathsAndText();
   void clearForgetsTheRecord();
+  void recordStopsAtItsBound();
 };
 
 // Property: whatever segments come, the plain picture is what QPainter draws
@@ -282,6 +283,29 @@ void TestCanvasRender::clearForgetsTheRecord() {
   for (int y = 0; y < again.height(); ++y)
     for (int x = 0; x < again.width(); ++x) coloured += (again.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
   QVERIFY(coloured > 100 && coloured < 400);  // the one segment, nothing from before the clear
+}
+
+// Past its bound the record gives up whole (a partial record would draw a
+// wrong picture) and says so; a clear starts it afresh. Segments that
+// continue one another cost half as much as loose ones.
+void TestCanvasRender::recordStopsAtItsBound() {
+  CanvasDisplayList chained(4000), loose(4000);
+  for (int i = 0; i < 150; ++i) {
+    chained.line(float(i), 0, float(i + 1), 0, 0x0000FF, 1, PenStyle::Solid);
+    loose.line(float(i), 0, float(i), 1, 0x0000FF, 1, PenStyle::Solid);
+  }
+  QVERIFY(chained.complete());
+  QVERIFY(loose.complete());
+  QVERIFY(chained.bytes() * 3 < loose.bytes() * 2);
+  for (int i = 0; i < 400; ++i) chained.line(float(i), 0, float(i + 1), 0, 0x0000FF, 1, PenStyle::Solid);
+  QVERIFY(!chained.complete());
+  QCOMPARE(chained.bytes(), std::size_t{0});
+  chained.line(0, 0, 1, 1, 0x0000FF, 1, PenStyle::Solid);
+  QVERIFY(!chained.complete());
+  chained.clear();
+  chained.line(0, 0, 1, 1, 0x0000FF, 1, PenStyle::Solid);
+  QVERIFY(chained.complete());
+  QVERIFY(!chained.empty());
 }
 
 QTEST_MAIN(TestCanvasRender)
