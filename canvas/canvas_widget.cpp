@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -578,4 +579,15 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
   const QPointF c = toCanvas(event->position());
   emit mouseReleased(static_cast<float>(c.x()), static_cast<float>(c.y()), buttonCode(event->button()));
+}
+
+void CanvasWidget::wheelEvent(QWheelEvent* event) {
+  const int turn = event->angleDelta().y();
+  if (turn == 0) {
+    event->ignore();  // a sideways scroll is not ours
+    return;
+  }
+  const QPointF c = toCanvas(event->position());
+  emit wheelTurned(static_cast<float>(c.x()), static_cast<float>(c.y()), turn);
+  event->accept();
 }
