@@ -571,6 +571,17 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event) {
   emit mousePressed(static_cast<float>(c.x()), static_cast<float>(c.y()), buttonCode(event->button()));
 }
 
+void CanvasWidget::wheelEvent(QWheelEvent* event) {
+  const int turn = event->angleDelta().y();
+  if (turn == 0) {
+    event->ignore();  // a sideways scroll is not ours
+    return;
+  }
+  const QPointF c = toCanvas(event->position());
+  emit wheelTurned(static_cast<float>(c.x()), static_cast<float>(c.y()), turn);
+  event->accept();
+}
+
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
   const QPointF c = toCanvas(event->position());
   emit mouseMoved(static_cast<float>(c.x()), static_cast<float>(c.y()), buttonsCode(event->buttons()));
@@ -581,13 +592,22 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
   emit mouseReleased(static_cast<float>(c.x()), static_cast<float>(c.y()), buttonCode(event->button()));
 }
 
-void CanvasWidget::wheelEvent(QWheelEvent* event) {
-  const int turn = event->angleDelta().y();
-  if (turn == 0) {
-    event->ignore();  // a sideways scroll is not ours
-    return;
-  }
-  const QPointF c = toCanvas(event->position());
-  emit wheelTurned(static_cast<float>(c.x()), static_cast<float>(c.y()), turn);
-  event->accept();
+void CanvasWidget::setAntialiased(bool on) { antialiased_ = on; }
+
+void CanvasWidget::renderRegion(QPainter& painter, const QRect& logicalRegion, double scale, bool) const {
+  const_cast<CanvasWidget*>(this)->endPainting();
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  painter.drawImage(QRectF(0, 0, logicalRegion.width() * scale, logicalRegion.height() * scale), image_,
+                    QRectF(logicalRegion));
+  painter.restore();
+}
+
+QImage CanvasWidget::renderImage(const QRect& logicalRegion, double scale) const {
+  QImage out(qMax(1, qRound(logicalRegion.width() * scale)), qMax(1, qRound(logicalRegion.height() * scale)),
+             QImage::Format_RGB32);
+  out.fill(Qt::white);
+  QPainter p(&out);
+  renderRegion(p, logicalRegion, scale, antialiased_);
+  return out;
 }
