@@ -66,18 +66,18 @@ ViewNavigator::ViewNavigator(ViewState& view, Hooks hooks, QObject* parent)
 
 void ViewNavigator::attach(QWidget& window, CanvasWidget& canvas) {
   connect(&canvas, &CanvasWidget::wheelTurned, this, &ViewNavigator::wheel);
-  addKey(window, Qt::CTRL | Qt::Key_Equal, [this] { zoomIn(); }, false);
-  addKey(window, Qt::CTRL | Qt::Key_Plus, [this] { zoomIn(); }, false);
-  addKey(window, Qt::CTRL | Qt::Key_Minus, [this] { zoomOut(); }, false);
-  addKey(window, Qt::Key_Left, [this] { pan(-1, 0); }, true);
-  addKey(window, Qt::Key_Right, [this] { pan(1, 0); }, true);
-  addKey(window, Qt::Key_Up, [this] { pan(0, 1); }, true);
-  addKey(window, Qt::Key_Down, [this] { pan(0, -1); }, true);
-  addKey(window, Qt::Key_Home, [this] { home(); }, true);
+  addKey(window, QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { zoomIn(); }, false);
+  addKey(window, QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { zoomIn(); }, false);
+  addKey(window, QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { zoomOut(); }, false);
+  addKey(window, QKeySequence(Qt::Key_Left), [this] { pan(-1, 0); }, true);
+  addKey(window, QKeySequence(Qt::Key_Right), [this] { pan(1, 0); }, true);
+  addKey(window, QKeySequence(Qt::Key_Up), [this] { pan(0, 1); }, true);
+  addKey(window, QKeySequence(Qt::Key_Down), [this] { pan(0, -1); }, true);
+  addKey(window, QKeySequence(Qt::Key_Home), [this] { home(); }, true);
 }
 
-void ViewNavigator::addKey(QWidget& window, int key, std::function<void()> action, bool textFieldsFirst) {
-  auto* shortcut = new QShortcut(QKeySequence(key), &window);
+void ViewNavigator::addKey(QWidget& window, const QKeySequence& key, std::function<void()> action, bool textFieldsFirst) {
+  auto* shortcut = new QShortcut(key, &window);
   shortcut->setContext(Qt::WindowShortcut);
   connect(shortcut, &QShortcut::activated, this, [action = std::move(action), textFieldsFirst] {
     // A field takes its cursor keys itself; Up and Down mean nothing there

@@ -24,6 +24,7 @@
 #include "plot/view_state.h"
 
 class CanvasWidget;
+class QKeySequence;
 class QWidget;
 
 namespace norvale {
@@ -67,7 +68,7 @@ class ViewNavigator : public QObject {
   const ViewState& startView() const { return start_; }
 
  private:
-  void addKey(QWidget& window, int key, std::function<void()> action, bool textFieldsFirst);
+  void addKey(QWidget& window, const QKeySequence& key, std::function<void()> action, bool textFieldsFirst);
   void changed(bool any);
 
   ViewState& view_;
