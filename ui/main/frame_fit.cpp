@@ -25,17 +25,15 @@ void FrameFit::fit() {
 }
 
 bool FrameFit::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &window_) {
-    switch (event->type()) {
-      case QEvent::Show:
-      case QEvent::Move:
-      case QEvent::Resize:
-      case QEvent::WindowStateChange:
-        if (currentMargins() != margins_) fit();
-        break;
-      default:
-        break;
-    }
+  // The margins arrive with no event of their own (typically just before the
+  // first paint), so every event of the window is a chance to notice them.
+  // The fit itself waits until the event is done.
+  if (watched == &window_ && !fitPending_ && currentMargins() != margins_) {
+    fitPending_ = true;
+    QMetaObject::invokeMethod(this, [this] {
+      fitPending_ = false;
+      if (currentMargins() != margins_) fit();
+    }, Qt::QueuedConnection);
   }
   return QObject::eventFilter(watched, event);
 }

@@ -35,6 +35,7 @@ class FrameFit : public QObject {
   QWidget& window_;
   QRect area_;
   QMargins margins_;
+  bool fitPending_ = false;
 };
 
 }  // namespace norvale
