@@ -24,16 +24,25 @@ void FrameFit::fit() {
   window_.setGeometry(clientRectFor(area_, margins_));
 }
 
+// A maximised or full-screen window is the window manager's to place.
+bool FrameFit::needsFit() const {
+  if (window_.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return false;
+  return currentMargins() != margins_;
+}
+
 bool FrameFit::eventFilter(QObject* watched, QEvent* event) {
   // The margins arrive with no event of their own (typically just before the
   // first paint), so every event of the window is a chance to notice them.
   // The fit itself waits until the event is done.
-  if (watched == &window_ && !fitPending_ && currentMargins() != margins_) {
+  if (watched == &window_ && !fitPending_ && needsFit()) {
     fitPending_ = true;
-    QMetaObject::invokeMethod(this, [this] {
-      fitPending_ = false;
-      if (currentMargins() != margins_) fit();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          fitPending_ = false;
+          if (needsFit()) fit();
+        },
+        Qt::QueuedConnection);
   }
   return QObject::eventFilter(watched, event);
 }

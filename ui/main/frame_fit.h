@@ -30,6 +30,7 @@ class FrameFit : public QObject {
 
  private:
   QMargins currentMargins() const;
+  bool needsFit() const;
   void fit();
 
   QWidget& window_;
