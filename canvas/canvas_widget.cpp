@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -471,6 +472,17 @@ int CanvasWidget::buttonsCode(Qt::MouseButtons buttons) {
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
   const QPointF c = toCanvas(event->position());
   emit mousePressed(static_cast<float>(c.x()), static_cast<float>(c.y()), buttonCode(event->button()));
+}
+
+void CanvasWidget::wheelEvent(QWheelEvent* event) {
+  const int turn = event->angleDelta().y();
+  if (turn == 0) {
+    event->ignore();  // a sideways scroll is not ours
+    return;
+  }
+  const QPointF c = toCanvas(event->position());
+  emit wheelTurned(static_cast<float>(c.x()), static_cast<float>(c.y()), turn);
+  event->accept();
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {

@@ -138,6 +138,10 @@ class CanvasWidget : public QWidget, public Canvas {
   void mousePressed(float x, float y, int button);
   void mouseMoved(float x, float y, int buttons);
   void mouseReleased(float x, float y, int button);
+  // The mouse wheel over the canvas: the pointer in canvas units and the
+  // vertical turn in eighths of a degree (120 for one notch, positive away
+  // from the user).
+  void wheelTurned(float x, float y, int angleDelta);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -145,6 +149,7 @@ class CanvasWidget : public QWidget, public Canvas {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   bool event(QEvent* event) override;
 
  private:

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QStorageInfo>
 
 #include "plot/messages.h"
@@ -83,6 +84,11 @@ SaveForm::SaveForm(std::function<QImage()> picture, Messages& messages, WriteLay
   connect(File1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { Text1->setText(item->text()); });
   connect(Command1, &QPushButton::clicked, this, &SaveForm::save);
   connect(Command2, &QPushButton::clicked, this, &SaveForm::close);
+  // Enter in the name field saves; Esc cancels.
+  connect(Text1, &QLineEdit::returnPressed, this, &SaveForm::save);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, Command2, &QPushButton::click);
 
   loadSteps(programFolder);
 }

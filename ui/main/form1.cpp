@@ -19,6 +19,7 @@
 #include "ui/main/help_window.h"
 #include "ui/main/message_box.h"
 #include "ui/main/pen_boards.h"
+#include "ui/main/reading_order.h"
 #include "ui/export/picture_export.h"
 
 namespace norvale {
@@ -74,6 +75,8 @@ Form1::Form1(const Options& options, QWidget* parent) : QWidget(parent) {
   programFolder_ = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : options.programFolder;
   setWindowTitle(QString::fromUtf8(WINDOW_TITLE));
   setWindowIcon(QIcon(QStringLiteral(":/norvale/norvale.png")));
+  if (!options.preferences) ownPreferences_ = std::make_unique<Preferences>();
+  preferences_ = options.preferences ? options.preferences : ownPreferences_.get();
   createControls();
 
   QSize screen = options.screen;
@@ -82,6 +85,7 @@ Form1::Form1(const Options& options, QWidget* parent) : QWidget(parent) {
     screen = primary ? primary->availableGeometry().size() : QSize(1024, 768);
   }
   startUp(screen);
+  wireViewAndSettings();
 }
 
 // The list window borrows the registry and the pen: it goes first.
@@ -129,6 +133,7 @@ void Form1::createControls() {
   button(Command8, "Command8", "描  点");
   button(Command9, "Command9", "函数列表");
   button(Command10, "Command10", " ？");
+  button(CommandSettings, "CommandSettings", "设置");
   field(Text1, "Text1", "");
   field(Text2, "Text2", "0.1");
   field(Text3, "Text3", "");
@@ -244,6 +249,8 @@ void Form1::startUp(QSize screen) {
 
   Command5->move(cmToPixels(g.exitLeft), Command5->y());
   Command10->move(cmToPixels(g.helpLeft), Command10->y());
+  // The settings button: just left of the help button, of its size.
+  CommandSettings->setGeometry(Command10->geometry().translated(-Command10->width() - twipsToPixels(105), 0));
 
   const int rowTop = cmToPixels(g.rowTop);
   for (QWidget* w : std::initializer_list<QWidget*>{Command3, Label3, Text3, Label4, Label1[0], Command8, Command6,
@@ -369,6 +376,37 @@ void Form1::evaluatePoint() {
 void Form1::openHelp() {
   if (!helpWindow_) helpWindow_ = new HelpWindow(helpFilePath(programFolder_), this);
   helpWindow_->showHelp();
+}
+
+void Form1::openSettings() {
+  if (!settingsWindow_) {
+    settingsWindow_ = new SettingsWindow(*preferences_, *messages_, this);
+    settingsWindow_->setFont(Command1->font());
+  }
+  settingsWindow_->showSettings();
+}
+
+// Zoom and pan, the settings and the tab order, after start-up has placed
+// every control and drawn the start view.
+void Form1::wireViewAndSettings() {
+  Picture1->setAntialiased(preferences_->antialiased());
+  connect(preferences_, &Preferences::antialiasedChanged, this, [this](bool on) {
+    Picture1->setAntialiased(on);
+    dragRedraw();
+  });
+  connect(CommandSettings, &QPushButton::clicked, this, &Form1::openSettings);
+  auto* settingsKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+  connect(settingsKey, &QShortcut::activated, this, &Form1::openSettings);
+
+  navigator_ = new ViewNavigator(view_, {[this] {
+                                          placeMarkers(view_.markerLeft, view_.markerTop,
+                                                       static_cast<float>(view_.markerLeft + view_.unitLength));
+                                          dragRedraw();
+                                        },
+                                         [this] { return originDrag_ || unitDrag_; }},
+                                 this);
+  navigator_->attach(*this, *Picture1);
+  new ReadingOrderKeeper(*this);
 }
 
 void Form1::showWidthBoard() {

@@ -24,6 +24,9 @@
 #include "ui/list/form2.h"
 #include "ui/list/scene_list_host.h"
 #include "ui/main/help_window.h"
+#include "ui/main/view_navigator.h"
+#include "ui/settings/preferences.h"
+#include "ui/settings/settings_window.h"
 
 class PictureExport;
 
@@ -55,6 +58,8 @@ class Form1 : public QWidget {
     QString programFolder;
     // Where notices go; null: modal message boxes.
     Messages* messages = nullptr;
+    // The remembered preferences; null: defaults kept in memory only.
+    Preferences* preferences = nullptr;
   };
 
   explicit Form1(const Options& options, QWidget* parent = nullptr);
@@ -80,6 +85,9 @@ class Form1 : public QWidget {
   bool originDrag() const { return originDrag_; }
   bool unitDrag() const { return unitDrag_; }
   HelpWindow* helpWindow() const { return helpWindow_; }
+  Preferences& preferences() { return *preferences_; }
+  SettingsWindow* settingsWindow() const { return settingsWindow_; }
+  ViewNavigator& navigator() { return *navigator_; }
 
   // The commands, as their buttons run them.
   void drawCommand();     // Command3, Enter in Text1
@@ -87,6 +95,7 @@ class Form1 : public QWidget {
   void clearPicture();    // Command4
   void evaluatePoint();   // Command8
   void openHelp();        // Command10, F1
+  void openSettings();    // CommandSettings, Ctrl+,
   void showWidthBoard();  // Command2
   void showColourBoard(); // Command7
   void openFunctionList(); // Command9: opens the list, or brings the open one forward
@@ -106,6 +115,7 @@ class Form1 : public QWidget {
   void canvasMove(float x, float y);
   void canvasRelease();
   void dragRedraw();
+  void wireViewAndSettings();
   SceneContext scene(Messages& sink);
 
   // Process-wide state of the window.
@@ -146,6 +156,11 @@ class Form1 : public QWidget {
   QLabel* Label3 = nullptr;
   QLabel* Label4 = nullptr;
   QPointer<HelpWindow> helpWindow_;
+  QPushButton* CommandSettings = nullptr;
+  std::unique_ptr<Preferences> ownPreferences_;
+  Preferences* preferences_ = nullptr;
+  QPointer<SettingsWindow> settingsWindow_;
+  ViewNavigator* navigator_ = nullptr;
   std::unique_ptr<PictureExport> pictureExport_;
   std::unique_ptr<SceneListHost> listHost_;
   QPointer<Form2> listWindow_;

@@ -1,6 +1,7 @@
 #include "ui/main/help_window.h"
 
 #include <QFileInfo>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -20,6 +21,9 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(browser_);
   resize(720, 600);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 void HelpWindow::showHelp() {
