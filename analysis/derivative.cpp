@@ -74,6 +74,8 @@ NodePtr mul(NodePtr a, NodePtr b) {
   if (b->kind == Kind::Negate) return neg(mul(a, b->left));
   if (isNumber(a) && a->value < 0) return neg(mul(number(-a->value), b));
   if (isNumber(b)) return mul(b, a);  // the factor in front
+  if (isNumber(a) && b->kind == Kind::Div && isNumber(b->left) && foldable(a->value * b->left->value))
+    return div(number(a->value * b->left->value), b->right);  // c*(d/v) = (c*d)/v
   if (isNumber(a)) {
     NodePtr rest;
     const double c = factorOf(b, rest);
