@@ -247,6 +247,30 @@ class TestAnalysisWindow : public QObject {
     QCOMPARE(w.form->registry().funcLast(), before);
   }
 
+  void polarFrameWorksOnTheAngle() {
+    Window w;
+    w.form->toggleFrame();
+    w.draw("1+2*cos(e)", RED);
+    AnalysisWindow* window = w.openAnalysis();
+    window->analyse();
+    const QStringList results = itemTexts(window->results());
+    // Over 0 .. 2 pi: r = 0 at 2 pi / 3 and 4 pi / 3; the largest r at 0 and 2 pi
+    // lie on the ends, the smallest at pi.
+    QVERIFY2(results.contains(QStringLiteral("零点　θ = 2.094395")), qPrintable(results.join('|')));
+    QVERIFY(results.contains(QStringLiteral("零点　θ = 4.18879")));
+    QVERIFY(results.contains(QStringLiteral("极小值　θ = 3.141593, ρ = -1")));
+    // The mark of the minimum lies at the end of the radius: r = -1 at pi is world (1, 0).
+    window->markResult(int(results.indexOf(QStringLiteral("极小值　θ = 3.141593, ρ = -1"))));
+    QCOMPARE(w.canvas().overlayMarks().size(), std::size_t(1));
+    QVERIFY(std::fabs(w.canvas().overlayMarks().front().x - 1.0f) < 1e-5f);
+    QVERIFY(std::fabs(w.canvas().overlayMarks().front().y) < 1e-5f);
+    // The derivative is written in the angle letter and listed in the polar frame.
+    window->addDerivative();
+    const int slot = slotOf(w.form->registry(), "-2*sin(e)");
+    QVERIFY(slot > 0);
+    QCOMPARE(w.form->registry().decodeEntry(slot).frameCharacter, std::string("0"));
+  }
+
   void derivativeNeverOverwritesAListedFunction() {
     Window w;
     for (int i = 1; i <= FunctionRegistry::SLOT_COUNT; ++i) w.draw(qPrintable(QStringLiteral("x+%1").arg(i)));
@@ -301,6 +325,9 @@ class TestAnalysisWindow : public QObject {
     window->stepField()->setText(QStringLiteral("0"));
     window->buildTable();
     QCOMPARE(w.messages.last().text, std::string(MESSAGE_TABLE_STEP));
+    window->stepField()->setText(QStringLiteral("abc"));
+    window->buildTable();
+    QCOMPARE(w.messages.last().text, std::string(MESSAGE_TABLE_NUMBERS));
     window->stepField()->setText(QStringLiteral("0.0001"));
     window->buildTable();
     QCOMPARE(w.messages.last().text, std::string(MESSAGE_TABLE_ROWS));

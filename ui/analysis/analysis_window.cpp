@@ -55,7 +55,8 @@ QPushButton* makeButton(const char* name, const char* caption, QWidget* parent) 
   return b;
 }
 
-// The leading number of a field, "." as decimal point; nothing when none.
+// The number a field holds ("." as decimal point, an exponent allowed);
+// nothing when the text is no number.
 std::optional<double> fieldNumber(const QLineEdit* field) {
   bool ok = false;
   const double v = field->text().trimmed().toDouble(&ok);
@@ -391,9 +392,13 @@ void AnalysisWindow::buildTable() {
   const auto a = fieldNumber(from_);
   const auto b = fieldNumber(to_);
   const auto h = fieldNumber(step_);
+  if (!a || !b || !h) {
+    context_.messages.show(MESSAGE_TABLE_NUMBERS, MessageIcon::None);
+    return;
+  }
   const analysis::ValueTable t = analysis::makeValueTable(a.value_or(0), b.value_or(0), h.value_or(0), expressions,
                                                           polar() ? "θ" : "x");
-  if (t.error == analysis::TableError::BadStep || !a || !b || !h) {
+  if (t.error == analysis::TableError::BadStep) {
     context_.messages.show(MESSAGE_TABLE_STEP, MessageIcon::None);
     return;
   }

@@ -45,6 +45,7 @@ inline constexpr const char* MESSAGE_DERIVATIVE_RANDOM = "函数含有随机数 
 inline constexpr const char* MESSAGE_DERIVATIVE_MALFORMED = "函数表达式语法错误，无法求导函数！";
 inline constexpr const char* MESSAGE_DERIVATIVE_TOO_LARGE = "导函数太长，无法写出！";
 inline constexpr const char* MESSAGE_LIST_FULL = "函数列表已满，请先在函数列表中删除函数！";
+inline constexpr const char* MESSAGE_TABLE_NUMBERS = "请输入起点、终点和步长的数值！";
 inline constexpr const char* MESSAGE_TABLE_STEP = "步长不能为0，且须从起点指向终点！";
 inline constexpr const char* MESSAGE_TABLE_ROWS = "表格最多10000行，请增大步长或缩小范围！";
 inline constexpr const char* MESSAGE_NO_FUNCTION = "请先绘制函数！";
