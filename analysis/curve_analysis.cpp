@@ -97,10 +97,14 @@ std::vector<Crossing> zerosOf(const Signal& s, const SampleGrid& grid, const std
   for (std::size_t i = 0; i < n; ++i) {
     if (!ok[i]) continue;
     if (value[i] == 0) {
-      // One zero for a run of zero samples (a curve lying on the axis has no
-      // isolated zeros to show: it is reported once, where it starts).
+      // One zero for a sample or two on the axis; a longer run is a piece of
+      // curve lying on the axis (or two curves that coincide), which has no
+      // point to show.
+      const bool startsRun = i == 0 || !ok[i - 1] || value[i - 1] != 0;
+      std::size_t end = i;
+      while (end + 1 < n && ok[end + 1] && value[end + 1] == 0) ++end;
       const double x = grid.arguments[i].value;
-      if (i == 0 || !ok[i - 1] || value[i - 1] != 0) zeros.push_back({x, x, x, 0});
+      if (startsRun && end - i < 2) zeros.push_back({x, x, x, 0});
       continue;
     }
     if (i + 1 < n && ok[i + 1] && value[i + 1] != 0 && sign(value[i]) != sign(value[i + 1])) {

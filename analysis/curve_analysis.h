@@ -9,6 +9,9 @@
 // linear interpolation. A sign change is a zero only when the values at the
 // ends of the bracket shrank while it was refined: across a pole they grow
 // (1/x, tan), across a jump they stay (abs(x)/x), and neither is reported.
+// A sample that is exactly 0 is a zero too, unless it belongs to a run of
+// three or more: a curve lying on the axis (or two curves that coincide) has
+// no point to show.
 //
 // A sample higher (lower) than its neighbours brackets a local maximum
 // (minimum), refined by golden-section search. When the derivative's text is

@@ -71,6 +71,8 @@ class TestAnalysis : public QObject {
     QTest::newRow("x^3-3*x") << "x^3-3*x" << -3.0 << 3.0 << QStringList{"-1.732051", "0", "1.732051"};
     QTest::newRow("ln") << "ln(x)" << -2.0 << 5.0 << QStringList{"1"};
     QTest::newRow("no real zero") << "x^2+1" << -5.0 << 5.0 << QStringList{};
+    QTest::newRow("lying on the axis") << "0*x" << -5.0 << 5.0 << QStringList{};
+    QTest::newRow("on the axis for a while") << "abs(x)-x" << -5.0 << 5.0 << QStringList{};
     QTest::newRow("undefined everywhere") << "sqr(-1-x^2)" << -5.0 << 5.0 << QStringList{};
   }
   void zeros() {
@@ -139,6 +141,10 @@ class TestAnalysis : public QObject {
       QCOMPARE(sevenDigitText(points[i].x), sevenDigitText(expected[i]));
       QCOMPARE(sevenDigitText(points[i].y), std::string("0.5"));
     }
+    // Curves that coincide have no intersection points to show.
+    const CurveFunction square("x^2", "", grid);
+    const CurveFunction product("x*x", "", grid);
+    QCOMPARE(findIntersections(square, product, grid).size(), std::size_t(0));
     // tan crosses 0.5 once per period (arctan 0.5 + k pi, k = -3 .. 3), never at its poles.
     const CurveFunction t("tan(x)", "", grid);
     QCOMPARE(findIntersections(t, half, grid).size(), std::size_t(7));
