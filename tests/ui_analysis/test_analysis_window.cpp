@@ -332,6 +332,13 @@ class TestAnalysisWindow : public QObject {
     window->buildTable();
     QCOMPARE(w.messages.last().text, std::string(MESSAGE_TABLE_ROWS));
     QCOMPARE(window->tableText(), expected);  // the last good table stays
+    // The largest table: 10,000 rows.
+    window->fromField()->setText(QStringLiteral("0"));
+    window->toField()->setText(QStringLiteral("999.9"));
+    window->stepField()->setText(QStringLiteral("0.1"));
+    window->buildTable();
+    QCOMPARE(window->table()->rowCount(), 10000);
+    QCOMPARE(window->table()->item(9999, 0)->text(), QStringLiteral("999.9"));
   }
 
   // Leaves a picture of the window beside the canvas for review when
