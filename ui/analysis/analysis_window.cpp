@@ -267,7 +267,7 @@ QString AnalysisWindow::markCaption(const analysis::Feature& f) const {
 
 void AnalysisWindow::analyse() {
   results_->clear();
-  results_data_.clear();
+  resultData_.clear();
   const Listed* f = chosen(functionBox_);
   if (!f) {
     context_.messages.show(MESSAGE_NO_FUNCTION, MessageIcon::None);
@@ -281,21 +281,21 @@ void AnalysisWindow::analyse() {
   const analysis::DerivativeResult d = analysis::derivativeText(expression);
   const analysis::CurveFunction curve(expression, d.text, grid);
   for (const analysis::Feature& feature : analysis::analyseFunction(curve, grid)) {
-    results_data_.push_back({feature, f->colour});
+    resultData_.push_back({feature, f->colour});
   }
   if (const Listed* g = chosen(otherBox_); g && g->slot != f->slot) {
     const analysis::CurveFunction other(inX(g->expression), "", grid);
     for (const analysis::Feature& feature : analysis::findIntersections(curve, other, grid)) {
-      results_data_.push_back({feature, f->colour});
+      resultData_.push_back({feature, f->colour});
     }
   }
-  for (const Result& r : results_data_) results_->addItem(resultText(r.feature));
-  if (results_data_.empty()) results_->addItem(text("在显示范围内没有找到零点、极值点或交点。"));
+  for (const Result& r : resultData_) results_->addItem(resultText(r.feature));
+  if (resultData_.empty()) results_->addItem(text("在显示范围内没有找到零点、极值点或交点。"));
 }
 
 void AnalysisWindow::markResult(int row) {
-  if (row < 0 || row >= static_cast<int>(results_data_.size())) return;
-  marks_.push_back({results_data_[row].feature, results_data_[row].colour});
+  if (row < 0 || row >= static_cast<int>(resultData_.size())) return;
+  marks_.push_back({resultData_[row].feature, resultData_[row].colour});
   placeMarks();
 }
 

@@ -128,7 +128,7 @@ class AnalysisWindow : public QWidget {
   AnalysisContext context_;
   QPointer<CanvasWidget> canvas_;
   std::vector<Listed> listed_;
-  std::vector<Result> results_data_;
+  std::vector<Result> resultData_;
   std::vector<Mark> marks_;
   QString tableText_;
 
