@@ -403,6 +403,7 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     if (!clipFar(x1, y1, x2, y2)) continue;
     p.drawLine(QPointF(std::round(x1), std::round(y1)), QPointF(std::round(x2), std::round(y2)));
   }
+  paintOverlayMarks(p);
 }
 
 void CanvasWidget::resizeEvent(QResizeEvent* event) {

@@ -107,6 +107,17 @@ class CanvasWidget : public QWidget, public Canvas {
   void hideReadout();
   QLabel* readout() const { return readout_; }
 
+  // Marks of results (a zero, an extremum): a dot with its caption at a point
+  // in canvas units, painted over the picture and not part of it, so a clear
+  // or a redraw leaves them in place until they are replaced.
+  struct OverlayMark {
+    float x = 0, y = 0;
+    QString caption;
+    std::uint32_t colour = 0;  // red in the low byte
+  };
+  void setOverlayMarks(std::vector<OverlayMark> marks);
+  const std::vector<OverlayMark>& overlayMarks() const { return overlayMarks_; }
+
   // Drawing that cannot touch the picture is skipped, and segments are
   // gathered and drawn together; off (every segment drawn on its own as it
   // comes) only to compare against the plain drawing.
@@ -162,6 +173,7 @@ class CanvasWidget : public QWidget, public Canvas {
   CanvasPainter::Target screenTarget() const;
   void restoreDrawingState();
   QRectF markerRect(const Marker& m) const;
+  void paintOverlayMarks(QPainter& p) const;
   void placeReadout();
 
   // The picture at device resolution (logical size x dpr_, with the device
@@ -187,6 +199,7 @@ class CanvasWidget : public QWidget, public Canvas {
 
   std::array<Marker, 2> markers_{};
   std::array<SelectionLine, 4> lines_{};
+  std::vector<OverlayMark> overlayMarks_;
   QLabel* readout_ = nullptr;
   float readoutX_ = 0, readoutY_ = 0;
   bool antialiased_ = true;

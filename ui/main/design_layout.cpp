@@ -28,6 +28,7 @@ constexpr DesignRect DESIGN[] = {
     {"Command6", 6840, 10200, 1095, 375},
     {"Command9", 8040, 10200, 1095, 375},
     {"Command4", 9240, 10200, 1095, 375},
+    {"Command11", 10440, 10200, 1095, 375},  // analysis, one button pitch right of Command4
     {"Command5", 14280, 10200, 855, 375},
     {"Picture4", 120, 10680, 15015, 375},
     {"Picture2", 3360, 240, 2775, 3015},

@@ -14,6 +14,7 @@
 #include "engine/engine.h"
 #include "plot/frame.h"
 #include "plot/plotters.h"
+#include "ui/analysis/curve_readout.h"
 #include "ui/main/design_layout.h"
 #include "ui/main/field_rules.h"
 #include "ui/main/help_window.h"
@@ -89,7 +90,10 @@ Form1::Form1(const Options& options, QWidget* parent) : QWidget(parent) {
 }
 
 // The list window borrows the registry and the pen: it goes first.
-Form1::~Form1() { delete listWindow_.data(); }
+Form1::~Form1() {
+  delete listWindow_.data();
+  delete analysisWindow_.data();
+}
 
 void Form1::createControls() {
   const QFont font = controlFont();
@@ -212,6 +216,12 @@ void Form1::createControls() {
   help->setContext(Qt::ApplicationShortcut);
   connect(help, &QShortcut::activated, this, &Form1::openHelp);
 
+  button(Command11, "Command11", "分析");
+  connect(Command11, &QPushButton::clicked, this, &Form1::openAnalysis);
+  auto* analysisKey = new QShortcut(QKeySequence(Qt::Key_F3), this);
+  analysisKey->setContext(Qt::ApplicationShortcut);
+  connect(analysisKey, &QShortcut::activated, this, &Form1::openAnalysis);
+
   // The boards lie over the canvas.
   lwidthBd->raise();
   lcolorBd->raise();
@@ -257,6 +267,7 @@ void Form1::startUp(QSize screen) {
                                                      Command9, Command4, Command5}) {
     w->move(w->x(), rowTop);
   }
+  Command11->move(Command11->x(), rowTop);
   Picture4->move(Picture4->x(), cmToPixels(g.stripTop));
   Picture4->resize(Picture1->width(), Picture4->height());
   Label5->setGeometry(0, cmToPixels(g.aboutTop), Picture1->width(), Picture4->height() - cmToPixels(g.aboutTop));
@@ -431,7 +442,13 @@ void Form1::canvasPress(float x, float y, int button) {
   if (button == 1 && l1 < x && x < float(l1 + size) && float(t1 - size) < y && y < t1) originDrag_ = true;
   if (button == 1 && l2 < x && x < float(l2 + size) && float(t2 - size) < y && y < t2 && l1 < l2) unitDrag_ = true;
   if (button == 2) {
-    Picture1->showReadout(x, y, readoutText(x, y, l1, t1, view_.unitLength));
+    // Under the coordinates, the value of every listed curve of the frame.
+    const double wx = (x - view_.originX()) / view_.unitLength;
+    const double wy = (y - view_.originY()) / view_.unitLength;
+    const auto readings = curveReadings(registry_, view_.frameKind, wx, wy,
+                                        [](float v) { return signedDecimalText(valueCutToThousandths(v)); });
+    Picture1->readout()->setTextFormat(readings.empty() ? Qt::PlainText : Qt::RichText);
+    Picture1->showReadout(x, y, readoutWithCurves(readoutText(x, y, l1, t1, view_.unitLength), readings));
   }
   if (!originDrag_ && !unitDrag_ && button == 1) {
     if (selShown_) {
@@ -524,6 +541,11 @@ void Form1::openFunctionList() {
                                                 [this] { return precision(); });
   }
   ::openFunctionList(listWindow_, registry_, *listHost_, this);
+}
+
+void Form1::openAnalysis() {
+  openAnalysisWindow(analysisWindow_, {registry_, view_, pen_, *Picture1, *messages_, [this] { return precision(); }},
+                     this);
 }
 
 void Form1::dragRedraw() { ::redrawScene(ReplotMessages::Drag, scene(*messages_)); }

@@ -21,6 +21,7 @@
 #include "plot/scene.h"
 #include "plot/view_state.h"
 #include "registry/function_registry.h"
+#include "ui/analysis/analysis_window.h"
 #include "ui/list/form2.h"
 #include "ui/list/scene_list_host.h"
 #include "ui/main/help_window.h"
@@ -102,6 +103,8 @@ class Form1 : public QWidget {
   void saveSelection();    // Command6: captures the selection (or the canvas) and opens the save window
   PictureExport* pictureExport() const { return pictureExport_.get(); }
   Form2* listWindow() const { return listWindow_; }
+  void openAnalysis();  // Command11, F3: opens the analysis window, or brings it forward
+  AnalysisWindow* analysisWindow() const { return analysisWindow_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -148,6 +151,7 @@ class Form1 : public QWidget {
   QPushButton* Command8 = nullptr;
   QPushButton* Command9 = nullptr;
   QPushButton* Command10 = nullptr;
+  QPushButton* Command11 = nullptr;
   QLineEdit* Text1 = nullptr;
   QLineEdit* Text2 = nullptr;
   QLineEdit* Text3 = nullptr;
@@ -164,6 +168,7 @@ class Form1 : public QWidget {
   std::unique_ptr<PictureExport> pictureExport_;
   std::unique_ptr<SceneListHost> listHost_;
   QPointer<Form2> listWindow_;
+  QPointer<AnalysisWindow> analysisWindow_;
 };
 
 }  // namespace norvale
