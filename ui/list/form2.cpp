@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "plot/view_state.h"
+#include "ui/list/history_keys.h"
 
 namespace {
 
@@ -174,6 +175,41 @@ void Form2::buildControls() {
   connect(command3_, &QPushButton::clicked, this, [this] { deleteRows(true); });
   connect(command1_, &QPushButton::clicked, this, [this] { deleteRows(false); });
   connect(command2_, &QPushButton::clicked, this, &Form2::onExit);
+
+  command4_ = makeButton(this, "Command4", QStringLiteral("打开…"), twipRect(3480, 4080, 1095, 375));
+  command5_ = makeButton(this, "Command5", QStringLiteral("保存…"), twipRect(4920, 4080, 1095, 375));
+  connect(command4_, &QPushButton::clicked, this, &Form2::openLessonRequested);
+  connect(command5_, &QPushButton::clicked, this, &Form2::saveLessonRequested);
+  addListHistoryKeys(this, [this] { undo(); }, [this] { redo(); });
+}
+
+void Form2::undo() {
+  if (history_ == nullptr || !history_->undo(registry_)) return;
+  reloadRows();
+  emit listRestored();
+}
+
+void Form2::redo() {
+  if (history_ == nullptr || !history_->redo(registry_)) return;
+  reloadRows();
+  emit listRestored();
+}
+
+void Form2::reloadRows() {
+  filling_ = true;
+  for (int row = 0; row < ROW_COUNT; ++row) {
+    rows_[row].text->clear();
+    forgetFunction(row);
+  }
+  for (int slot = 1; slot <= ROW_COUNT; ++slot) {
+    if (registry_.isEmpty(slot)) continue;
+    const DecodedEntry entry = registry_.decodeEntry(slot);
+    showFunction(slot - 1, entry.frameCharacter.empty() ? ' ' : entry.frameCharacter.front(), entry.width,
+                 entry.colour);
+    rows_[slot - 1].text->setText(QString::fromStdString(entry.expression));
+  }
+  filling_ = false;
+  if (history_ != nullptr) history_->endMerge();
 }
 
 void Form2::load() {
@@ -233,6 +269,16 @@ std::uint32_t Form2::fromQColor(const QColor& colour) {
 }
 
 void Form2::onTextChanged(int row, const QString& text) {
+  if (filling_ || history_ == nullptr) {
+    applyEdit(row, text);
+    return;
+  }
+  const FunctionRegistry before = registry_;
+  applyEdit(row, text);
+  history_->record(before, registry_, ListChange::Edit, row);
+}
+
+void Form2::applyEdit(int row, const QString& text) {
   const int slot = row + 1;
   const std::string expression = text.toStdString();
   Row& r = rows_.at(row);
@@ -290,6 +336,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
     if (notches != 0) vScroll1_->setValue(vScroll1_->value() - notches * vScroll1_->singleStep());
     return true;
   }
+  if (event->type() == QEvent::FocusOut && history_ != nullptr) history_->endMerge();
   if (event->type() == QEvent::FocusIn) {
     for (int r = 0; r < ROW_COUNT; ++r) {
       if (watched == rows_[r].text || watched == rows_[r].check) {
@@ -302,6 +349,8 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form2::deleteRows(bool onlyChecked) {
+  const FunctionRegistry before = registry_;
+  filling_ = true;
   for (int slot = 1; slot <= ROW_COUNT; ++slot) {
     const int row = slot - 1;
     if (registry_.isEmpty(slot) && !rows_[row].holdsFunction) continue;
@@ -310,6 +359,8 @@ void Form2::deleteRows(bool onlyChecked) {
     registry_.clearEntry(slot);
     forgetFunction(row);
   }
+  filling_ = false;
+  if (history_ != nullptr) history_->record(before, registry_, onlyChecked ? ListChange::Delete : ListChange::DeleteAll);
 }
 
 void Form2::onExit() {
