@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QLocale>
 #include <cmath>
 
 namespace lesson {
@@ -22,7 +23,7 @@ QString shown(const QJsonValue& value) {
   if (value.isString()) {
     text = QStringLiteral("“%1”").arg(value.toString());
   } else if (value.isDouble()) {
-    text = QString::number(value.toDouble(), 'g', 17);
+    text = QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
   } else if (value.isNull()) {
     text = QStringLiteral("null");
   } else if (value.isBool()) {
@@ -72,7 +73,7 @@ QString syntaxProblem(const QByteArray& bytes, const QJsonParseError& error) {
   const bool atEnd = error.offset >= contentEnd || error.error == QJsonParseError::UnterminatedObject ||
                      error.error == QJsonParseError::UnterminatedArray ||
                      error.error == QJsonParseError::UnterminatedString;
-  if (error.offset == 0 && !atEnd) return QStringLiteral("这不是 Norvale 课件：文件内容不是课件文本。");
+  if (error.offset <= 1 && !atEnd) return QStringLiteral("这不是 Norvale 课件：文件内容不是课件文本。");
   if (atEnd)
     return QStringLiteral("文件不完整：内容在第 %1 个字节处中断，可能只保存了一部分。").arg(error.offset);
   if (error.error == QJsonParseError::DeepNesting) return QStringLiteral("文件内容已损坏：括号嵌套过深。");

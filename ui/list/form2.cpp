@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QValidator>
 #include <QWheelEvent>
 #include <algorithm>
@@ -196,19 +197,19 @@ void Form2::redo() {
 }
 
 void Form2::reloadRows() {
-  filling_ = true;
   for (int row = 0; row < ROW_COUNT; ++row) {
-    rows_[row].text->clear();
-    forgetFunction(row);
-  }
-  for (int slot = 1; slot <= ROW_COUNT; ++slot) {
-    if (registry_.isEmpty(slot)) continue;
+    const int slot = row + 1;
+    // The rows only show the registry here; the editing rule stays out.
+    const QSignalBlocker quiet(rows_[row].text);
+    if (registry_.isEmpty(slot)) {
+      rows_[row].text->clear();
+      forgetFunction(row);
+      continue;
+    }
     const DecodedEntry entry = registry_.decodeEntry(slot);
-    showFunction(slot - 1, entry.frameCharacter.empty() ? ' ' : entry.frameCharacter.front(), entry.width,
-                 entry.colour);
-    rows_[slot - 1].text->setText(QString::fromStdString(entry.expression));
+    showFunction(row, entry.frameCharacter.empty() ? ' ' : entry.frameCharacter.front(), entry.width, entry.colour);
+    rows_[row].text->setText(QString::fromStdString(entry.expression));
   }
-  filling_ = false;
   if (history_ != nullptr) history_->endMerge();
 }
 
