@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 packages=(cmake ninja-build g++ clang-14 libclang-rt-14-dev qt6-base-dev libgl-dev
-          fonts-wqy-microhei fonts-liberation libbenchmark-dev xvfb xauth)
+          fonts-wqy-microhei fonts-liberation libbenchmark-dev xvfb xauth
+          desktop-file-utils appstream dpkg-dev)
 
 install_missing() {
   local missing=()
