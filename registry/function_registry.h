@@ -35,6 +35,13 @@ class FunctionRegistry {
   // would decode as garbage.
   std::int32_t expressionLength(int slot) const { return funcLen_.at(slot); }
   std::int16_t funcLast() const { return funcLast_; }
+  // Puts the ring position back (0 to 20) as a saved lesson or an undone step
+  // had it; out-of-range values leave it unchanged.
+  void restoreFuncLast(std::int16_t slot) {
+    if (slot >= 0 && slot <= SLOT_COUNT) funcLast_ = slot;
+  }
+
+  bool operator==(const FunctionRegistry&) const = default;
 
  private:
   std::array<std::string, SLOT_COUNT + 1> funcRec_{};   // slot 0 unused

@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 packages=(cmake ninja-build g++ clang-14 libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev qt6-translations-l10n
-          fonts-wqy-microhei fonts-liberation libbenchmark-dev xvfb xauth)
+          fonts-wqy-microhei fonts-liberation libbenchmark-dev xvfb xauth
+          desktop-file-utils appstream dpkg-dev)
 
 install_missing() {
   local missing=()

@@ -9,12 +9,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QValidator>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
 #include "plot/view_state.h"
+#include "ui/list/history_keys.h"
 
 namespace {
 
@@ -174,6 +176,41 @@ void Form2::buildControls() {
   connect(command3_, &QPushButton::clicked, this, [this] { deleteRows(true); });
   connect(command1_, &QPushButton::clicked, this, [this] { deleteRows(false); });
   connect(command2_, &QPushButton::clicked, this, &Form2::onExit);
+
+  command4_ = makeButton(this, "Command4", QStringLiteral("打开…"), twipRect(3480, 4080, 1095, 375));
+  command5_ = makeButton(this, "Command5", QStringLiteral("保存…"), twipRect(4920, 4080, 1095, 375));
+  connect(command4_, &QPushButton::clicked, this, &Form2::openLessonRequested);
+  connect(command5_, &QPushButton::clicked, this, &Form2::saveLessonRequested);
+  addListHistoryKeys(this, [this] { undo(); }, [this] { redo(); });
+}
+
+void Form2::undo() {
+  if (history_ == nullptr || !history_->undo(registry_)) return;
+  reloadRows();
+  emit listRestored();
+}
+
+void Form2::redo() {
+  if (history_ == nullptr || !history_->redo(registry_)) return;
+  reloadRows();
+  emit listRestored();
+}
+
+void Form2::reloadRows() {
+  for (int row = 0; row < ROW_COUNT; ++row) {
+    const int slot = row + 1;
+    // The rows only show the registry here; the editing rule stays out.
+    const QSignalBlocker quiet(rows_[row].text);
+    if (registry_.isEmpty(slot)) {
+      rows_[row].text->clear();
+      forgetFunction(row);
+      continue;
+    }
+    const DecodedEntry entry = registry_.decodeEntry(slot);
+    showFunction(row, entry.frameCharacter.empty() ? ' ' : entry.frameCharacter.front(), entry.width, entry.colour);
+    rows_[row].text->setText(QString::fromStdString(entry.expression));
+  }
+  if (history_ != nullptr) history_->endMerge();
 }
 
 void Form2::load() {
@@ -233,6 +270,16 @@ std::uint32_t Form2::fromQColor(const QColor& colour) {
 }
 
 void Form2::onTextChanged(int row, const QString& text) {
+  if (filling_ || history_ == nullptr) {
+    applyEdit(row, text);
+    return;
+  }
+  const FunctionRegistry before = registry_;
+  applyEdit(row, text);
+  history_->record(before, registry_, ListChange::Edit, row);
+}
+
+void Form2::applyEdit(int row, const QString& text) {
   const int slot = row + 1;
   const std::string expression = text.toStdString();
   Row& r = rows_.at(row);
@@ -290,6 +337,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
     if (notches != 0) vScroll1_->setValue(vScroll1_->value() - notches * vScroll1_->singleStep());
     return true;
   }
+  if (event->type() == QEvent::FocusOut && history_ != nullptr) history_->endMerge();
   if (event->type() == QEvent::FocusIn) {
     for (int r = 0; r < ROW_COUNT; ++r) {
       if (watched == rows_[r].text || watched == rows_[r].check) {
@@ -302,6 +350,8 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form2::deleteRows(bool onlyChecked) {
+  const FunctionRegistry before = registry_;
+  filling_ = true;
   for (int slot = 1; slot <= ROW_COUNT; ++slot) {
     const int row = slot - 1;
     if (registry_.isEmpty(slot) && !rows_[row].holdsFunction) continue;
@@ -310,6 +360,8 @@ void Form2::deleteRows(bool onlyChecked) {
     registry_.clearEntry(slot);
     forgetFunction(row);
   }
+  filling_ = false;
+  if (history_ != nullptr) history_->record(before, registry_, onlyChecked ? ListChange::Delete : ListChange::DeleteAll);
 }
 
 void Form2::onExit() {

@@ -24,6 +24,7 @@
 #include <cstdint>
 
 #include "registry/function_registry.h"
+#include "registry/list_history.h"
 #include "ui/list/list_window_host.h"
 
 class QCheckBox;
@@ -59,6 +60,17 @@ class Form2 : public QWidget {
   QPushButton* command1() const { return command1_; }
   QPushButton* command2() const { return command2_; }
   QPushButton* command3() const { return command3_; }
+  QPushButton* command4() const { return command4_; }  // "打开…": open a lesson
+  QPushButton* command5() const { return command5_; }  // "保存…": save a lesson
+
+  // Edits and deletions are recorded in `history` (none: not recorded); Ctrl+Z
+  // and Ctrl+Y in the window undo and redo its steps.
+  void setHistory(ListHistory* history) { history_ = history; }
+  void undo();
+  void redo();
+  // Fills every row afresh from the registry (after an undo, a redo or an
+  // opened lesson changed it under the window).
+  void reloadRows();
 
   // The colour a swatch shows (32-bit RGB, red in the low byte).
   std::uint32_t swatchColour(int row) const;
@@ -66,6 +78,12 @@ class Form2 : public QWidget {
   // Converts between the registry's colour numbers and Qt colours.
   static QColor toQColor(std::uint32_t rgb);
   static std::uint32_t fromQColor(const QColor& colour);
+
+ signals:
+  // The registry was put back by an undo or a redo in this window.
+  void listRestored();
+  void openLessonRequested();
+  void saveLessonRequested();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -94,6 +112,7 @@ class Form2 : public QWidget {
   void ensureRowVisible(int row);
 
   void onTextChanged(int row, const QString& text);
+  void applyEdit(int row, const QString& text);
   void onScroll(int value);
   void deleteRows(bool onlyChecked);
   void onExit();
@@ -107,6 +126,10 @@ class Form2 : public QWidget {
   QPushButton* command1_ = nullptr;
   QPushButton* command2_ = nullptr;
   QPushButton* command3_ = nullptr;
+  QPushButton* command4_ = nullptr;
+  QPushButton* command5_ = nullptr;
+  ListHistory* history_ = nullptr;
+  bool filling_ = false;  // rows set by the window itself are no user edits
 };
 
 // Opens the list window, or, when it is already open, only brings it forward

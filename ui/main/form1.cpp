@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -18,6 +19,9 @@
 #include "ui/main/design_layout.h"
 #include "ui/main/field_rules.h"
 #include "ui/main/help_window.h"
+#include "ui/main/lesson_commands.h"
+#include "ui/main/lesson_drop.h"
+#include "ui/list/history_keys.h"
 #include "ui/main/message_box.h"
 #include "ui/main/pen_boards.h"
 #include "ui/main/reading_order.h"
@@ -79,6 +83,7 @@ Form1::Form1(const Options& options, QWidget* parent) : QWidget(parent) {
   if (!options.preferences) ownPreferences_ = std::make_unique<Preferences>();
   preferences_ = options.preferences ? options.preferences : ownPreferences_.get();
   createControls();
+  wireLessonsAndHistory();
 
   QSize screen = options.screen;
   if (screen.isEmpty()) {
@@ -322,19 +327,29 @@ void Form1::drawCommand() {
     result = drawnorvale2(ReplaceAngleLetter(utf8(expression)), *Picture1, jd, window, context);
     frameCharacter = '0';
   }
-  if (result == PLOT_OK) registry_.appendEntry(utf8(expression), frameCharacter, pen_.lwidth, pen_.lcolor);
+  if (result == PLOT_OK) {
+    const FunctionRegistry before = registry_;
+    registry_.appendEntry(utf8(expression), frameCharacter, pen_.lwidth, pen_.lcolor);
+    history_.record(before, registry_, ListChange::Draw);
+  }
 }
 
 void Form1::toggleFrame() {
   const bool toPolar = Command1->text() == QString::fromUtf8(CAPTION_CARTESIAN);
-  Command1->setText(QString::fromUtf8(toPolar ? CAPTION_POLAR : CAPTION_CARTESIAN));
+  view_.frameKind = toPolar ? FRAME_POLAR : FRAME_CARTESIAN;
+  showFrameKind();
+  redrawAfterToggle(scene(*messages_));
+}
+
+// The frame button's caption and the expression labels name the frame shown.
+void Form1::showFrameKind() {
+  const bool polar = view_.frameKind == FRAME_POLAR;
+  Command1->setText(QString::fromUtf8(polar ? CAPTION_POLAR : CAPTION_CARTESIAN));
   for (QLabel* l : Label1) {
     l->setFont(labelFont("Times New Roman"));
-    l->setText(QString::fromUtf8(toPolar ? LABEL_POLAR : LABEL_CARTESIAN));
+    l->setText(QString::fromUtf8(polar ? LABEL_POLAR : LABEL_CARTESIAN));
   }
   Label3->setText(QStringLiteral("x ="));
-  view_.frameKind = toPolar ? FRAME_POLAR : FRAME_CARTESIAN;
-  redrawAfterToggle(scene(*messages_));
 }
 
 void Form1::clearPicture() { clearScene(*Picture1, view_, pen_); }
@@ -540,7 +555,79 @@ void Form1::openFunctionList() {
     listHost_ = std::make_unique<SceneListHost>(*Picture1, view_, pen_, registry_, *messages_,
                                                 [this] { return precision(); });
   }
-  ::openFunctionList(listWindow_, registry_, *listHost_, this);
+  Form2* list = ::openFunctionList(listWindow_, registry_, *listHost_, this);
+  list->setHistory(&history_);
+  connect(list, &Form2::listRestored, this, &Form1::redrawAfterHistoryStep, Qt::UniqueConnection);
+  connect(list, &Form2::openLessonRequested, this, &Form1::openLessonFromList, Qt::UniqueConnection);
+  connect(list, &Form2::saveLessonRequested, this, &Form1::saveLessonFromList, Qt::UniqueConnection);
+}
+
+void Form1::wireLessonsAndHistory() {
+  lessons_ = new LessonCommands([this] { return currentLesson(); },
+                                [this](const lesson::Lesson& lesson) { replaceWithLesson(lesson); }, *messages_, this);
+  auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
+  connect(open, &QShortcut::activated, this, &Form1::openLesson);
+  auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+  connect(save, &QShortcut::activated, this, &Form1::saveLesson);
+  addListHistoryKeys(this, [this] { undoListChange(); }, [this] { redoListChange(); });
+  new LessonDrop(this, [this](const QString& path) { openLessonFile(path); });
+}
+
+void Form1::undoListChange() {
+  if (!history_.undo(registry_)) return;
+  if (listWindow_) listWindow_->reloadRows();
+  redrawAfterHistoryStep();
+}
+
+void Form1::redoListChange() {
+  if (!history_.redo(registry_)) return;
+  if (listWindow_) listWindow_->reloadRows();
+  redrawAfterHistoryStep();
+}
+
+// Silent, like a drag: the restored list was drawn (or reported) before.
+void Form1::redrawAfterHistoryStep() { ::redrawScene(ReplotMessages::Drag, scene(*messages_)); }
+
+void Form1::openLesson() { lessons_->chooseAndOpen(this); }
+void Form1::saveLesson() { lessons_->chooseAndSave(this); }
+void Form1::openLessonFromList() { lessons_->chooseAndOpen(listWindow_); }
+void Form1::saveLessonFromList() { lessons_->chooseAndSave(listWindow_); }
+bool Form1::openLessonFile(const QString& path) { return lessons_->openFile(path); }
+bool Form1::saveLessonFile(const QString& path) { return lessons_->saveFile(path); }
+
+lesson::Lesson Form1::currentLesson() const {
+  lesson::Lesson lesson;
+  lesson::takeFunctions(registry_, lesson);
+  lesson.frameShown = view_.frameKind;
+  lesson.originX = view_.originX();
+  lesson.originY = view_.originY();
+  lesson.unit = view_.unitLength;
+  lesson.precision = leadingNumber(correctedPrecision(Text2->text()));
+  lesson.penWidth = pen_.lwidthUser;
+  lesson.penColour = pen_.lcolorUser;
+  return lesson;
+}
+
+void Form1::replaceWithLesson(const lesson::Lesson& lesson) {
+  const FunctionRegistry before = registry_;
+  registry_ = lesson::registryOf(lesson);
+  history_.record(before, registry_, ListChange::OpenLesson);
+  pen_ = Pen{lesson.penWidth, lesson.penColour, lesson.penWidth, lesson.penColour};
+  // The shortest fixed-point text that reads back as the same number.
+  char digits[400];
+  const auto written = std::to_chars(digits, digits + sizeof digits, lesson.precision, std::chars_format::fixed);
+  Text2->setText(QString::fromLatin1(digits, static_cast<qsizetype>(written.ptr - digits)));
+  // A lesson made on a larger screen keeps its origin on this canvas.
+  const auto originX = static_cast<float>(std::clamp<double>(lesson.originX, view_.canvasLeft, view_.canvasRight));
+  const auto originY = static_cast<float>(std::clamp<double>(lesson.originY, view_.canvasBottom, view_.canvasTop));
+  view_.unitLength = lesson.unit;
+  view_.markerLeft = originX - MARKER_HALF;
+  view_.markerTop = originY + MARKER_HALF;
+  placeMarkers(view_.markerLeft, view_.markerTop, static_cast<float>(view_.markerLeft + view_.unitLength));
+  view_.frameKind = lesson.frameShown;
+  showFrameKind();
+  if (listWindow_) listWindow_->reloadRows();
+  ::redrawScene(ReplotMessages::ListClose, scene(*messages_));
 }
 
 void Form1::openAnalysis() {

@@ -16,12 +16,14 @@
 #include <memory>
 
 #include "canvas/canvas_widget.h"
+#include "lesson/lesson.h"
 #include "plot/messages.h"
 #include "plot/pen.h"
 #include "plot/scene.h"
 #include "plot/view_state.h"
 #include "registry/function_registry.h"
 #include "ui/analysis/analysis_window.h"
+#include "registry/list_history.h"
 #include "ui/list/form2.h"
 #include "ui/list/scene_list_host.h"
 #include "ui/main/help_window.h"
@@ -34,6 +36,7 @@ class PictureExport;
 namespace norvale {
 
 class ColourBoard;
+class LessonCommands;
 class WidthBoard;
 
 // Captions that the window and its tests share.
@@ -106,6 +109,22 @@ class Form1 : public QWidget {
   void openAnalysis();  // Command11, F3: opens the analysis window, or brings it forward
   AnalysisWindow* analysisWindow() const { return analysisWindow_; }
 
+  // Undo and redo of the function list's changes (Ctrl+Z, Ctrl+Y): the
+  // registry is put back and the picture redrawn.
+  ListHistory& history() { return history_; }
+  void undoListChange();
+  void redoListChange();
+  // Lessons: Ctrl+O / Ctrl+S ask for a file; the File variants take a path
+  // (the command line, a drop) and return whether it worked.
+  void openLesson();
+  void saveLesson();
+  bool openLessonFile(const QString& path);
+  bool saveLessonFile(const QString& path);
+  lesson::Lesson currentLesson() const;
+  // Puts the lesson in place of the scene — functions, ring position, frame,
+  // origin, unit, precision, pen — and redraws as the list window's exit does.
+  void replaceWithLesson(const lesson::Lesson& lesson);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -120,11 +139,18 @@ class Form1 : public QWidget {
   void dragRedraw();
   void wireViewAndSettings();
   SceneContext scene(Messages& sink);
+  void wireLessonsAndHistory();
+  void showFrameKind();
+  void redrawAfterHistoryStep();
+  void openLessonFromList();
+  void saveLessonFromList();
 
   // Process-wide state of the window.
   ViewState view_;
   Pen pen_;
   FunctionRegistry registry_;
+  ListHistory history_;
+  LessonCommands* lessons_ = nullptr;
   std::unique_ptr<Messages> ownMessages_;
   Messages* messages_ = nullptr;
   QString programFolder_;

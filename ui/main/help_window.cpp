@@ -1,5 +1,6 @@
 #include "ui/main/help_window.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QShortcut>
 #include <QUrl>
@@ -8,7 +9,13 @@
 namespace norvale {
 
 QString helpFilePath(const QString& programFolder) {
-  return programFolder + QLatin1Char('/') + QLatin1String(HELP_FILE_NAME);
+  const QString beside = programFolder + QLatin1Char('/') + QLatin1String(HELP_FILE_NAME);
+  if (QFileInfo::exists(beside)) return beside;
+  // Installed on the system: the program in bin/, its data in share/norvale/.
+  const QString installed = QDir::cleanPath(programFolder + QLatin1Char('/') + QLatin1String(NORVALE_DATA_FROM_PROGRAM) +
+                                            QLatin1Char('/') + QLatin1String(HELP_FILE_NAME));
+  if (QFileInfo::exists(installed)) return installed;
+  return beside;
 }
 
 HelpWindow::HelpWindow(const QString& helpFile, QWidget* parent)

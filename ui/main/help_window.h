@@ -11,7 +11,9 @@ namespace norvale {
 // The help page's file name beside the program.
 inline constexpr const char* HELP_FILE_NAME = "NORVALE30.html";
 
-// The program's folder joined with the help page's name.
+// The help page beside the program (the build folder), else in the data
+// folder of an installation (bin/../share/norvale); when neither exists, the
+// name beside the program, which the help window then reports as missing.
 QString helpFilePath(const QString& programFolder);
 
 class HelpWindow : public QWidget {
