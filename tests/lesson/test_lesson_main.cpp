@@ -32,6 +32,7 @@ struct Main {
     options.screen = QSize(1024, 768);
     options.messages = &messages;
     form = std::make_unique<Form1>(options);
+    form->canvas().setAntialiased(false);  // the pixel counts look for the exact pen colours
   }
 
   QPushButton* button(const char* name) const { return form->findChild<QPushButton*>(QString::fromLatin1(name)); }

@@ -60,7 +60,7 @@ QStringList names(const QList<QWidget*>& widgets) {
 }
 
 const QStringList READING_ORDER{"Command1", "Text1", "Text2", "Command2", "Command7", "CommandSettings", "Command10",
-                                "Command3", "Text3", "Command8", "Command6", "Command9", "Command4", "Command5"};
+                                "Command3", "Text3", "Command8", "Command6", "Command9", "Command4", "Command11", "Command5"};
 
 }  // namespace
 
