@@ -235,6 +235,12 @@ class TestAnalysisWindow : public QObject {
     QVERIFY(found);
     // It is listed in the window at once.
     QVERIFY(window->functionBox()->findText(QStringLiteral("y = 3*x^2-3")) >= 0);
+    // Adding it is a change of the list like a draw: undo takes it away, redo brings it back.
+    const FunctionRegistry withDerivative = w.form->registry();
+    w.form->undoListChange();
+    QVERIFY(w.form->registry().isEmpty(slot));
+    w.form->redoListChange();
+    QVERIFY(w.form->registry() == withDerivative);
 
     // rnd: a message and nothing added.
     w.draw("x+rnd(1)", RED);

@@ -356,10 +356,12 @@ void AnalysisWindow::addDerivative() {
   const std::uint32_t colour = nextPaletteColour(f->colour, used);
   const char frame = polar() ? '0' : '1';
   const std::int16_t width = f->width;
+  const FunctionRegistry before = registry;
   if (slot == registry.funcLast() % FunctionRegistry::SLOT_COUNT + 1)
     registry.appendEntry(d.text, frame, width, colour);
   else
     registry.writeEntry(slot, d.text, frame, width, colour);
+  if (context_.listChanged) context_.listChanged(before);
 
   if (canvas_) {
     Pen pen;

@@ -63,6 +63,9 @@ struct AnalysisContext {
   CanvasWidget& canvas;
   Messages& messages;
   std::function<float()> precision;  // the drawing precision at the time of a draw
+  // Told after the window changed the list (the derivative added), with the
+  // list as it was before, so the change can be undone and shown elsewhere.
+  std::function<void(const FunctionRegistry& before)> listChanged = {};
 };
 
 class AnalysisWindow : public QWidget {

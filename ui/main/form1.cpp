@@ -631,8 +631,12 @@ void Form1::replaceWithLesson(const lesson::Lesson& lesson) {
 }
 
 void Form1::openAnalysis() {
-  openAnalysisWindow(analysisWindow_, {registry_, view_, pen_, *Picture1, *messages_, [this] { return precision(); }},
-                     this);
+  const auto listChanged = [this](const FunctionRegistry& before) {
+    history_.record(before, registry_, ListChange::Draw);
+    if (listWindow_) listWindow_->reloadRows();
+  };
+  openAnalysisWindow(analysisWindow_,
+                     {registry_, view_, pen_, *Picture1, *messages_, [this] { return precision(); }, listChanged}, this);
 }
 
 void Form1::dragRedraw() { ::redrawScene(ReplotMessages::Drag, scene(*messages_)); }
