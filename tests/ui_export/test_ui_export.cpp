@@ -203,7 +203,7 @@ void TestUiExport::temporaryBitmapFallsBack() {
   req.canvasRight = HALF_W;
   req.canvasTop = HALF_H;
   req.programFolder = programWritable ? dir.path() : unwritableFolder(dir);
-  req.fallbackFolder = fallbackWritable ? fallback.path() : unwritableFolder(fallback);
+  req.privateFolder = fallbackWritable ? fallback.path() : unwritableFolder(fallback);
   req.selection = SelectionCorners{0, 0, 1, -1};
   const CaptureResult r = captureRegion(req);
   QVERIFY(r.problem.empty());

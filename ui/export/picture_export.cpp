@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include "plot/messages.h"
 
@@ -9,10 +11,23 @@ PictureExport::PictureExport(QWidget* owner, Messages& messages, QString program
     : owner_(owner),
       messages_(messages),
       programFolder_(std::move(programFolder)),
-      fallbackFolder_(QDir::tempPath()),
       clipboard_(QGuiApplication::clipboard()) {}
 
 PictureExport::~PictureExport() { delete saveform_.data(); }
+
+QString PictureExport::madePrivateFolder() const { return madeFolder_ ? madeFolder_->path() : QString(); }
+
+QString PictureExport::privateFolder() {
+  if (!privateFolder_.isEmpty()) return privateFolder_;
+  if (madeFolder_ && madeFolder_->isValid()) return madeFolder_->path();
+  // A new folder of mode 0700 under a random name, in the user's cache folder
+  // when that is the user's alone, else in the temporary folder; making it
+  // fails rather than reuse anything already there.
+  QString parent = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+  if (!WriteLayer::isPrivateFolder(parent)) parent = QDir::tempPath();
+  madeFolder_ = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/norvale-XXXXXX"));
+  return madeFolder_->isValid() ? madeFolder_->path() : QString();
+}
 
 bool PictureExport::run(const QImage& canvasImage, const std::optional<SelectionCorners>& selection,
                         float canvasRight, float canvasTop) {
@@ -22,7 +37,7 @@ bool PictureExport::run(const QImage& canvasImage, const std::optional<Selection
   req.canvasRight = canvasRight;
   req.canvasTop = canvasTop;
   req.programFolder = programFolder_;
-  req.fallbackFolder = fallbackFolder_;
+  if (!WriteLayer::isPrivateFolder(programFolder_)) req.privateFolder = privateFolder();
   req.clipboard = clipboard_;
   req.writer = writer_;
   CaptureResult result = captureRegion(req);

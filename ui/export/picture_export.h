@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "ui/export/region_capture.h"
@@ -14,12 +15,15 @@
 
 class Messages;
 class QClipboard;
+class QTemporaryDir;
 class QWidget;
 
 class PictureExport {
  public:
-  // owner becomes the parent of the save-as window; programFolder receives
-  // temp.bmp and is the save-as window's first target folder.
+  // owner becomes the parent of the save-as window; programFolder is the
+  // save-as window's first target folder and receives temp.bmp when no other
+  // user can write it. Otherwise temp.bmp goes to a private folder made on
+  // first use and removed with this object.
   PictureExport(QWidget* owner, Messages& messages, QString programFolder);
   ~PictureExport();
   PictureExport(const PictureExport&) = delete;
@@ -37,16 +41,21 @@ class PictureExport {
   const QString& tempPath() const { return tempPath_; }
   SaveForm* saveform() const { return saveform_; }
 
-  // For tests and for a program folder that is not writable.
-  void setFallbackFolder(const QString& folder) { fallbackFolder_ = folder; }
+  // The private folder for temp.bmp, instead of one made on first use.
+  void setPrivateFolder(const QString& folder) { privateFolder_ = folder; }
+  // The private folder made on first use (empty until then).
+  QString madePrivateFolder() const;
   void setWriter(WriteLayer* writer) { writer_ = writer ? writer : &plainWriter_; }
   void setClipboard(QClipboard* clipboard) { clipboard_ = clipboard; }
 
  private:
+  QString privateFolder();
+
   QWidget* owner_;
   Messages& messages_;
   QString programFolder_;
-  QString fallbackFolder_;
+  QString privateFolder_;
+  std::unique_ptr<QTemporaryDir> madeFolder_;
   WriteLayer plainWriter_;
   WriteLayer* writer_ = &plainWriter_;
   QClipboard* clipboard_ = nullptr;
