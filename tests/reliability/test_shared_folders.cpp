@@ -91,7 +91,7 @@ class WatchingLayer : public WriteLayer {
 };
 
 enum class ProgramFolder { Private, Sticky, OpenToAll, OtherUsers };
-enum class Cache { Private, Sticky };
+enum class Cache { Private, Sticky, NotYetMade };
 
 }  // namespace
 
@@ -117,6 +117,7 @@ void TestSharedFolders::temporaryPictureNeverFollowsLinks_data() {
   QTest::newRow("program folder of another user") << int(ProgramFolder::OtherUsers) << int(Cache::Private) << false;
   QTest::newRow("sticky program and cache folders") << int(ProgramFolder::Sticky) << int(Cache::Sticky) << false;
   QTest::newRow("open program folder, sticky cache") << int(ProgramFolder::OpenToAll) << int(Cache::Sticky) << true;
+  QTest::newRow("sticky program folder, no cache yet") << int(ProgramFolder::Sticky) << int(Cache::NotYetMade) << false;
 }
 
 void TestSharedFolders::temporaryPictureNeverFollowsLinks() {
@@ -138,12 +139,17 @@ void TestSharedFolders::temporaryPictureNeverFollowsLinks() {
   if (kind == ProgramFolder::OtherUsers) QVERIFY(giveToOtherUser(programFolder));
   const QString cacheFolder = static_cast<Cache>(cache) == Cache::Sticky ? stickyTemp : home.filePath(QStringLiteral("cache"));
   if (static_cast<Cache>(cache) == Cache::Private) QVERIFY(makeFolder(cacheFolder, 0700));
+  if (static_cast<Cache>(cache) == Cache::NotYetMade) QVERIFY(makeFolder(cacheFolder, 0700));  // removed below
   qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheFolder));
-  const QStringList planted{programFolder + QStringLiteral("/temp.bmp"), stickyTemp + QStringLiteral("/temp.bmp"),
+  QStringList planted{programFolder + QStringLiteral("/temp.bmp"), stickyTemp + QStringLiteral("/temp.bmp"),
                             cacheFolder + QStringLiteral("/temp.bmp")};
   for (const QString& name : planted) {
     QFile::remove(name);
     QVERIFY(QFile::link(homework, name));
+  }
+  if (static_cast<Cache>(cache) == Cache::NotYetMade) {
+    QVERIFY(QDir(cacheFolder).removeRecursively());
+    planted.removeLast();
   }
 
   // Action: press "选择保存".
@@ -180,7 +186,7 @@ void TestSharedFolders::temporaryPictureNeverFollowsLinks() {
       QVERIFY(!madeFolder.startsWith(programFolder + QLatin1Char('/')));
       // Never under a fixed name in an open folder: the made folder lies in
       // the cache only when that is private.
-      QCOMPARE(QFileInfo(madeFolder).path(), static_cast<Cache>(cache) == Cache::Private ? cacheFolder : stickyTemp);
+      QCOMPARE(QFileInfo(madeFolder).path(), static_cast<Cache>(cache) == Cache::Sticky ? stickyTemp : cacheFolder);
     }
     for (const QString& name : planted)
       if (name != tempPath) QVERIFY2(QFileInfo(name).isSymLink(), qPrintable(name));  // left alone

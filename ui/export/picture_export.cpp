@@ -1,6 +1,7 @@
 #include "ui/export/picture_export.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@ QString PictureExport::privateFolder() {
   // when that is the user's alone, else in the temporary folder; making it
   // fails rather than reuse anything already there.
   QString parent = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+  if (!parent.isEmpty() && !QFileInfo::exists(parent)) QDir().mkpath(parent);
   if (!WriteLayer::isPrivateFolder(parent)) parent = QDir::tempPath();
   madeFolder_ = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/norvale-XXXXXX"));
   return madeFolder_->isValid() ? madeFolder_->path() : QString();
