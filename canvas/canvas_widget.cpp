@@ -579,3 +579,23 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
   const QPointF c = toCanvas(event->position());
   emit mouseReleased(static_cast<float>(c.x()), static_cast<float>(c.y()), buttonCode(event->button()));
 }
+
+void CanvasWidget::setAntialiased(bool on) { antialiased_ = on; }
+
+void CanvasWidget::renderRegion(QPainter& painter, const QRect& logicalRegion, double scale, bool) const {
+  const_cast<CanvasWidget*>(this)->endPainting();
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  painter.drawImage(QRectF(0, 0, logicalRegion.width() * scale, logicalRegion.height() * scale), image_,
+                    QRectF(logicalRegion));
+  painter.restore();
+}
+
+QImage CanvasWidget::renderImage(const QRect& logicalRegion, double scale) const {
+  QImage out(qMax(1, qRound(logicalRegion.width() * scale)), qMax(1, qRound(logicalRegion.height() * scale)),
+             QImage::Format_RGB32);
+  out.fill(Qt::white);
+  QPainter p(&out);
+  renderRegion(p, logicalRegion, scale, antialiased_);
+  return out;
+}

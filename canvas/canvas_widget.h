@@ -108,6 +108,24 @@ class CanvasWidget : public QWidget, public Canvas {
     skipInvisible_ = on;
   }
 
+  // Curves and solid circles are drawn antialiased (on by default); the
+  // scale, the ticks, axis-parallel lines, texts and dotted circles stay
+  // crisp either way. Off draws the plain aliased pixels. Changing it redraws
+  // the picture from what was drawn since the last clear.
+  void setAntialiased(bool on);
+  bool antialiased() const { return antialiased_; }
+
+  // Draws again what the picture holds, so that logicalRegion (logical pixels
+  // of the picture, (0, 0) its upper-left corner) lands with its upper-left
+  // corner at the painter's origin and one logical pixel covers `scale`
+  // device units of the painter. Lines, circles and texts are drawn at that
+  // resolution; on vector devices curves become paths and labels text.
+  void renderRegion(QPainter& painter, const QRect& logicalRegion, double scale, bool antialiased) const;
+  // The same into a new white RGB32 image of logicalRegion's size x scale,
+  // in the current antialiasing mode. At scale 1 without antialiasing it is
+  // image().copy(logicalRegion) at device pixel ratio 1, byte for byte.
+  QImage renderImage(const QRect& logicalRegion, double scale) const;
+
   // Standard mouse button codes of the handlers: 1 left, 2 right, 4 middle.
   static int buttonCode(Qt::MouseButton button);
   static int buttonsCode(Qt::MouseButtons buttons);
@@ -188,4 +206,5 @@ class CanvasWidget : public QWidget, public Canvas {
   std::array<SelectionLine, 4> lines_{};
   QLabel* readout_ = nullptr;
   float readoutX_ = 0, readoutY_ = 0;
+  bool antialiased_ = true;
 };
