@@ -47,6 +47,7 @@ bool PictureExport::run(const QImage& canvasImage, const std::optional<Selection
   // A failed capture empties the picture, so an open window cannot save an
   // old one by mistake.
   picture_ = result.picture;
+  region_ = result.region;
   if (!result.problem.empty()) {
     messages_.show(result.problem, MessageIcon::Warning);
     return false;
@@ -54,10 +55,21 @@ bool PictureExport::run(const QImage& canvasImage, const std::optional<Selection
   // A window that was closed but not yet deleted is gone: open a new one.
   if (saveform_ && !saveform_->isVisible()) saveform_ = nullptr;
   if (!saveform_) {
-    saveform_ = new SaveForm([this] { return picture_; }, messages_, *writer_, programFolder_, owner_);
+    saveform_ = new SaveForm(std::function<ExportPicture()>([this] { return exportPicture(); }), messages_, *writer_,
+                             programFolder_, owner_);
   }
   saveform_->show();
   saveform_->raise();
   saveform_->activateWindow();
   return true;
+}
+
+ExportPicture PictureExport::exportPicture() const {
+  ExportPicture out{picture_, {}};
+  if (renderer_ && !picture_.isNull()) {
+    out.draw = [renderer = renderer_, origin = region_.topLeft()](QPainter& painter, const QRect& part, double scale) {
+      renderer(painter, part.translated(origin), scale);
+    };
+  }
+  return out;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "ui/export/export_picture.h"
 #include "ui/export/region_capture.h"
 #include "ui/export/saveform.h"
 #include "ui/export/write_layer.h"
@@ -35,8 +36,16 @@ class PictureExport {
   bool run(const QImage& canvasImage, const std::optional<SelectionCorners>& selection, float canvasRight,
            float canvasTop);
 
-  // The picture that "存 盘" writes.
+  // Draws a region of the canvas (its pixels at scale 1) again at any scale;
+  // with it the save-as window offers sharp larger sizes and drawings.
+  using RegionRenderer = std::function<void(QPainter&, const QRect& canvasRegion, double scale)>;
+  void setRenderer(RegionRenderer renderer) { renderer_ = std::move(renderer); }
+
+  // The picture that "存 盘" writes at scale 1.
   const QImage& picture() const { return picture_; }
+  // The same with the way to draw it again; where it lies on the canvas.
+  ExportPicture exportPicture() const;
+  const QRect& region() const { return region_; }
   // Where the last temp.bmp went (empty when it could not be written).
   const QString& tempPath() const { return tempPath_; }
   SaveForm* saveform() const { return saveform_; }
@@ -60,6 +69,8 @@ class PictureExport {
   WriteLayer* writer_ = &plainWriter_;
   QClipboard* clipboard_ = nullptr;
   QImage picture_;
+  QRect region_;
+  RegionRenderer renderer_;
   QString tempPath_;
   QPointer<SaveForm> saveform_;
 };

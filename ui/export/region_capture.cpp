@@ -83,6 +83,7 @@ CaptureResult captureRegion(const CaptureRequest& req) {
 
   if (!req.selection) {
     result.picture = whole;
+    result.region = whole.rect();
     return result;
   }
 
@@ -94,6 +95,7 @@ CaptureResult captureRegion(const CaptureRequest& req) {
     return result;
   }
   result.picture = whole.copy(clip);
+  result.region = clip;
   if (req.clipboard) req.clipboard->setImage(result.picture);
   return result;
 }

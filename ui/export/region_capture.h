@@ -44,6 +44,7 @@ struct CaptureRequest {
 
 struct CaptureResult {
   QImage picture;       // the picture to save; null when the capture failed
+  QRect region;         // where the picture lies on the canvas, in its pixels
   QString tempPath;     // where temp.bmp was written; empty when nowhere
   std::string problem;  // the notice for the user when the capture failed
 };

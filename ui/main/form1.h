@@ -26,6 +26,7 @@
 #include "ui/main/help_window.h"
 
 class PictureExport;
+class CanvasOutput;
 
 namespace norvale {
 
@@ -92,6 +93,7 @@ class Form1 : public QWidget {
   void openFunctionList(); // Command9: opens the list, or brings the open one forward
   void saveSelection();    // Command6: captures the selection (or the canvas) and opens the save window
   PictureExport* pictureExport() const { return pictureExport_.get(); }
+  CanvasOutput* canvasOutput() const { return canvasOutput_.get(); }  // Ctrl+C, Ctrl+P
   Form2* listWindow() const { return listWindow_; }
 
  protected:
@@ -147,6 +149,7 @@ class Form1 : public QWidget {
   QLabel* Label4 = nullptr;
   QPointer<HelpWindow> helpWindow_;
   std::unique_ptr<PictureExport> pictureExport_;
+  std::unique_ptr<CanvasOutput> canvasOutput_;
   std::unique_ptr<SceneListHost> listHost_;
   QPointer<Form2> listWindow_;
 };
