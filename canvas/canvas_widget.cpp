@@ -60,12 +60,6 @@ int toPixelInt(double v) {
   return i;
 }
 
-bool near(double v) { return v > -FAR_PIXELS && v < FAR_PIXELS; }
-
-// Segments gathered before they go to the painter together: enough to spread
-// the painter's cost per call, few enough to stay in the cache.
-constexpr std::size_t MAX_PENDING = 2048;
-
 }  // namespace
 
 CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
@@ -86,6 +80,10 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
   image_.fill(Qt::white);
   imageWidth_ = image_.width();
   imageHeight_ = image_.height();
+  painter_ = std::make_unique<CanvasPainter>(font_);
+  painter_->drawInto(&image_, screenTarget());
+  restoreDrawingState();
+  list_.setScale(left_, top_, right_, bottom_);
 
   markers_[0] = {-0.1f, 0.1f, true};
   markers_[1] = {0.9f, 0.1f, true};
@@ -105,66 +103,101 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
 
 CanvasWidget::~CanvasWidget() { endPainting(); }
 
-QPainter& CanvasWidget::painter() {
-  if (!painter_) {
-    fitImage(size());
-    painter_ = std::make_unique<QPainter>(&image_);
-    painter_->setRenderHint(QPainter::Antialiasing, false);
-    painter_->setFont(font_);
-    // A clip that is the whole picture changes no pixel, but lets the painter
-    // write thin lines straight into the picture instead of span by span.
-    if (skipInvisible_) painter_->setClipRect(image_.rect());
-    penValid_ = false;
-  }
-  return *painter_;
+CanvasPainter::Target CanvasWidget::screenTarget() const {
+  CanvasPainter::Target t;
+  t.region = QRect(0, 0, imageWidth_, imageHeight_);
+  t.scale = dpr_;
+  t.antialiased = antialiased_;
+  t.skipInvisible = skipInvisible_;
+  return t;
+}
+
+// The painter's pen, style and mapping are those of the last drawing it did;
+// the canvas may have been given others since.
+void CanvasWidget::restoreDrawingState() {
+  painter_->setMapping(left_, top_, right_, bottom_);
+  painter_->setWidth(width_);
+  painter_->setStyle(style_);
+  painter_->setFill(fillSolid_, fillColour_);
 }
 
 void CanvasWidget::endPainting() {
-  flushLines();
-  if (painter_) {
-    painter_->end();
-    painter_.reset();
-  }
-  penValid_ = false;
+  if (painter_) painter_->end();
 }
 
-void CanvasWidget::flushLines() {
-  if (pendingLines_.empty() && pendingPoints_.empty()) return;
-  if (painter_) {  // always open while segments wait: they were queued through it
-    if (!pendingLines_.empty()) painter_->drawLines(pendingLines_.data(), static_cast<int>(pendingLines_.size()));
-    if (!pendingPoints_.empty())
-      painter_->drawPoints(pendingPoints_.data(), static_cast<int>(pendingPoints_.size()));
-  }
-  dropPendingLines();
+void CanvasWidget::setSkipInvisible(bool on) {
+  endPainting();  // what waits goes out first; the painter is set up for the new mode
+  skipInvisible_ = on;
+  painter_->drawInto(&image_, screenTarget());
 }
 
-void CanvasWidget::dropPendingLines() {
-  pendingLines_.clear();
-  pendingPoints_.clear();
+void CanvasWidget::setAntialiased(bool on) {
+  if (on == antialiased_) return;
+  antialiased_ = on;
+  rebuildPicture();
 }
 
-// The widget may have been resized while hidden, without a resize event.
+// The widget may have been resized while hidden, without a resize event, or
+// moved to a screen with another pixel ratio.
 void CanvasWidget::syncImageSize() {
   const QSize s = size();
-  if (std::max(1, s.width()) != imageWidth_ || std::max(1, s.height()) != imageHeight_) fitImage(s);
+  if (std::max(1, s.width()) != imageWidth_ || std::max(1, s.height()) != imageHeight_ ||
+      devicePixelRatioF() != dpr_)
+    fitImage(s);
 }
 
 const QImage& CanvasWidget::image() {
-  fitImage(size());
+  syncImageSize();
   endPainting();
+  // The painter draws in device pixels; readers see the ratio.
+  image_.setDevicePixelRatio(dpr_);
   return image_;
 }
 
-void CanvasWidget::clear() {
-  run_.forget();
-  dropPendingLines();
+// The picture made again from what was drawn since the last clear, at the
+// current pixel ratio and antialiasing. When too much was drawn to keep, the
+// picture held is scaled instead.
+void CanvasWidget::rebuildPicture() {
   endPainting();
+  dpr_ = devicePixelRatioF();
+  const QSize logical(imageWidth_, imageHeight_);
+  QImage fresh(QSize(static_cast<int>(std::ceil(logical.width() * dpr_)),
+                     static_cast<int>(std::ceil(logical.height() * dpr_))),
+               QImage::Format_RGB32);
+  fresh.fill(Qt::white);
+  if (!list_.complete()) {
+    QPainter p(&fresh);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.drawImage(QRectF(QPointF(0, 0), QSizeF(fresh.size())), image_, QRectF(QPointF(0, 0), QSizeF(image_.size())));
+  }
+  image_ = fresh;
+  painter_->drawInto(&image_, screenTarget());
+  if (list_.complete()) list_.replay(*painter_);
+  restoreDrawingState();
+  update();
+}
+
+void CanvasWidget::clear() {
+  endPainting();
+  list_.clear();
+  list_.setScale(left_, top_, right_, bottom_);
+  painter_->forgetRun();
+  if (devicePixelRatioF() != dpr_) {
+    dpr_ = devicePixelRatioF();
+    image_ = QImage();
+  }
   // The same picture is whitened in place; a new one only when the size changed.
   const QSize want = size().expandedTo(QSize(1, 1));
-  if (image_.size() != want) image_ = QImage(want, QImage::Format_RGB32);
+  const QSize device(static_cast<int>(std::ceil(want.width() * dpr_)), static_cast<int>(std::ceil(want.height() * dpr_)));
+  const bool fresh = image_.size() != device;
+  if (fresh) image_ = QImage(device, QImage::Format_RGB32);
   image_.fill(Qt::white);
-  imageWidth_ = image_.width();
-  imageHeight_ = image_.height();
+  imageWidth_ = want.width();
+  imageHeight_ = want.height();
+  if (fresh) {
+    painter_->drawInto(&image_, screenTarget());
+    restoreDrawingState();
+  }
   // A clear also sends the current point back to (0, 0).
   curX_ = 0;
   curY_ = 0;
@@ -179,6 +212,8 @@ void CanvasWidget::setScale(float left, float top, float right, float bottom) {
   // One unit is always one centimetre; the corners give the directions.
   sx_ = right >= left ? PIXELS_PER_CM : -PIXELS_PER_CM;
   sy_ = bottom >= top ? PIXELS_PER_CM : -PIXELS_PER_CM;
+  list_.setScale(left, top, right, bottom);
+  painter_->setMapping(left, top, right, bottom);
   placeReadout();
   update();
 }
@@ -188,18 +223,25 @@ QPointF CanvasWidget::toCanvas(QPointF pixel) const {
 }
 
 void CanvasWidget::setDrawWidth(int pixels) {
-  const int w = std::clamp(pixels, 1, 1000);
-  if (w != width_) penValid_ = false;
-  width_ = w;
+  width_ = std::clamp(pixels, 1, 1000);
+  painter_->setWidth(width_);
 }
 
 void CanvasWidget::setDrawStyle(PenStyle style) {
-  if (style != style_) penValid_ = false;
   style_ = style;
+  painter_->setStyle(style);
 }
 
-void CanvasWidget::setFillSolid(bool solid) { fillSolid_ = solid; }
-void CanvasWidget::setFillColor(std::uint32_t colour) { fillColour_ = colour; }
+void CanvasWidget::setFillSolid(bool solid) {
+  fillSolid_ = solid;
+  painter_->setFill(fillSolid_, fillColour_);
+}
+
+void CanvasWidget::setFillColor(std::uint32_t colour) {
+  fillColour_ = colour;
+  painter_->setFill(fillSolid_, fillColour_);
+}
+
 void CanvasWidget::setTextColor(std::uint32_t colour) { textColour_ = colour; }
 
 void CanvasWidget::moveTo(float x, float y) {
@@ -207,209 +249,35 @@ void CanvasWidget::moveTo(float x, float y) {
   curY_ = y;
 }
 
-void CanvasWidget::applyPen(std::uint32_t colour) {
-  if (penValid_ && colour == penColour_) return;
-  QPen pen(toQColor(colour));
-  pen.setWidth(width_);
-  if (style_ == PenStyle::Dotted) {
-    // One pixel on, one off: visibly dotted at width 1.
-    pen.setDashPattern({1.0, 1.0});
-    pen.setCapStyle(Qt::FlatCap);
-  } else {
-    // Square caps close the joints of a curve drawn segment by segment; round
-    // ones look a little softer at width 4 to 6 but cost four times as much.
-    pen.setCapStyle(Qt::SquareCap);
-  }
-  pen.setJoinStyle(Qt::RoundJoin);
-  flushLines();  // what waits belongs to the old pen
-  painter().setPen(pen);
-  run_.forget();
-  penColour_ = colour;
-  penValid_ = true;
-}
+void CanvasWidget::lineTo(float x, float y, std::uint32_t colour) { line(curX_, curY_, x, y, colour); }
 
-CanvasWidget::SegmentRun::SegmentRun() : slots_(std::size_t{1} << BITS, 0) {}
-
-void CanvasWidget::SegmentRun::forget() {
-  if (++generation_ == 256) {
-    // The tag byte is used up: start the table over.
-    std::fill(slots_.begin(), slots_.end(), 0);
-    generation_ = 1;
-  }
-}
-
-inline bool CanvasWidget::SegmentRun::insert(int x1, int y1, int x2, int y2) {
-  // Ends from -1024 to 15359 pixels fit 14 bits each; others are not remembered.
-  auto fits = [](int v) { return static_cast<unsigned>(v + 1024) < (1u << 14); };
-  if (!(fits(x1) && fits(y1) && fits(x2) && fits(y2))) return true;
-  auto part = [](int v) { return static_cast<std::uint64_t>(v + 1024); };
-  const std::uint64_t key = part(x1) | (part(y1) << 14) | (part(x2) << 28) | (part(y2) << 42);
-  const std::uint64_t tagged = key | (generation_ << 56);
-  const std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - BITS)) & ~std::size_t{1};
-  std::uint64_t* bucket = slots_.data() + i;
-  if (bucket[0] == tagged || bucket[1] == tagged) return false;
-  // The newest segment goes first; a live older one moves to the second slot.
-  if ((bucket[0] >> 56) == generation_) bucket[1] = bucket[0];
-  bucket[0] = tagged;
-  return true;
-}
-
-// Called for every segment of every curve: the common case stays inline.
-void CanvasWidget::drawPixelLine(double x1, double y1, double x2, double y2, std::uint32_t colour) {
-  if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) return;
+// Called for every segment of every curve: the common case stays short.
+void CanvasWidget::line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
   const QSize widgetSize = size();
   if (std::max(1, widgetSize.width()) != imageWidth_ || std::max(1, widgetSize.height()) != imageHeight_)
     fitImage(widgetSize);
-  const int ix1 = toPixelInt(x1), iy1 = toPixelInt(y1), ix2 = toPixelInt(x2), iy2 = toPixelInt(y2);
-  if (skipInvisible_) {
-    const int margin = width_ + 2;
-    if (std::max(ix1, ix2) < -margin || std::min(ix1, ix2) > imageWidth_ + margin ||
-        std::max(iy1, iy2) < -margin || std::min(iy1, iy2) > imageHeight_ + margin)
-      return;
-  }
-  QPainter& p = painter_ ? *painter_ : painter();
-  if (!(penValid_ && colour == penColour_)) applyPen(colour);
-  if (skipInvisible_ && !run_.insert(ix1, iy1, ix2, iy2)) return;
-  // Plain drawing: this segment alone, now. A thin dotted pen drawing several
-  // segments in one call carries its dots on from one segment to the next,
-  // so its segments are drawn one by one as well.
-  if (!skipInvisible_ || (style_ == PenStyle::Dotted && width_ == 1)) {
-    flushLines();
-    if (ix1 == ix2 && iy1 == iy2) {
-      p.drawPoint(ix1, iy1);
-    } else {
-      p.drawLine(ix1, iy1, ix2, iy2);
-    }
-    return;
-  }
-  if (ix1 == ix2 && iy1 == iy2) {
-    pendingPoints_.emplace_back(ix1, iy1);
-  } else {
-    pendingLines_.emplace_back(ix1, iy1, ix2, iy2);
-  }
-  if (pendingLines_.size() + pendingPoints_.size() >= MAX_PENDING) flushLines();
-}
-
-void CanvasWidget::lineTo(float x, float y, std::uint32_t colour) { line(curX_, curY_, x, y, colour); }
-
-void CanvasWidget::line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
-  const QPointF a = toPixel(x1, y1), b = toPixel(x2, y2);
-  drawPixelLine(a.x(), a.y(), b.x(), b.y(), colour);
+  list_.line(x1, y1, x2, y2, colour, width_, style_);
+  painter_->line(x1, y1, x2, y2, colour);
   curX_ = x2;
   curY_ = y2;
   pictureChanged();
 }
 
 void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour) {
-  run_.forget();
   curX_ = cx;
   curY_ = cy;
-  const QPointF c = toPixel(cx, cy);
-  const double r = std::fabs(static_cast<double>(radius) * sx_);
-  if (!std::isfinite(c.x()) || !std::isfinite(c.y()) || !std::isfinite(r)) return;
-  if (std::fabs(c.x()) > FAR_PIXELS || std::fabs(c.y()) > FAR_PIXELS || r > FAR_PIXELS) return;
   syncImageSize();
-  if (skipInvisible_) {
-    const double margin = width_ + 2.0;
-    const double w = imageWidth_, h = imageHeight_;
-    // Wholly beside the picture.
-    if (c.x() + r < -margin || c.x() - r > w + margin || c.y() + r < -margin || c.y() - r > h + margin)
-      return;
-    // The picture wholly inside the ring: only a filled circle changes it.
-    if (!fillSolid_) {
-      const double dx = std::max(std::fabs(c.x() - 0.0), std::fabs(c.x() - w));
-      const double dy = std::max(std::fabs(c.y() - 0.0), std::fabs(c.y() - h));
-      if (std::hypot(dx, dy) < r - margin) return;
-    }
-  }
-  if (style_ == PenStyle::Dotted && width_ == 1 && !fillSolid_) {
-    drawDottedCircle(c.x(), c.y(), r, colour);
-    pictureChanged();
-    return;
-  }
-  QPainter& p = painter();
-  applyPen(colour);
-  flushLines();
-  if (fillSolid_) {
-    p.setBrush(toQColor(fillColour_));
-  } else {
-    p.setBrush(Qt::NoBrush);
-  }
-  p.drawEllipse(c, r, r);
+  list_.circle(cx, cy, radius, colour, width_, style_, fillSolid_, fillColour_);
+  painter_->circle(cx, cy, radius, colour);
   pictureChanged();
 }
 
-// A thin dotted circle, pixel by pixel: the midpoint circle with every other
-// pixel of each octant set, and only the pixels that lie on the picture
-// touched. Much faster than stroking a dashed ellipse, above all for the
-// large circles of which only an arc crosses the picture.
-void CanvasWidget::drawDottedCircle(double cx, double cy, double r, std::uint32_t colour) {
-  endPainting();  // the pixels are written straight into the picture
-  const int icx = toPixelInt(cx), icy = toPixelInt(cy), radius = toPixelInt(r);
-  const int w = image_.width(), h = image_.height();
-  const QRgb rgb = toQColor(colour).rgb();
-  uchar* bits = image_.bits();
-  const qsizetype stride = image_.bytesPerLine();
-  auto plot = [&](int px, int py) {
-    if (px >= 0 && py >= 0 && px < w && py < h) reinterpret_cast<QRgb*>(bits + py * stride)[px] = rgb;
-  };
-  if (radius <= 0) {
-    plot(icx, icy);
-    return;
-  }
-  int x = 0, y = radius, d = 1 - radius;
-  while (x <= y) {
-    // Skip the rows and columns that miss the picture altogether.
-    const bool rowsHit = (icy + y >= 0 && icy - y < h) || (icy + x >= 0 && icy - x < h);
-    if ((x & 1) == 0 && rowsHit) {
-      plot(icx + x, icy - y);
-      plot(icx - x, icy - y);
-      plot(icx + x, icy + y);
-      plot(icx - x, icy + y);
-      plot(icx + y, icy - x);
-      plot(icx - y, icy - x);
-      plot(icx + y, icy + x);
-      plot(icx - y, icy + x);
-    }
-    ++x;
-    if (d < 0) {
-      d += 2 * x + 1;
-    } else {
-      --y;
-      d += 2 * (x - y) + 1;
-    }
-  }
-}
-
 void CanvasWidget::print(std::string_view utf8Text) {
-  run_.forget();
   const QString text = QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size()));
-  const QPointF at = toPixel(curX_, curY_);
-  if (std::isfinite(at.x()) && std::isfinite(at.y()) && std::fabs(at.x()) < FAR_PIXELS &&
-      std::fabs(at.y()) < FAR_PIXELS && !text.isEmpty()) {
-    auto it = texts_.find(text);
-    if (it == texts_.end()) {
-      if (texts_.size() > 4000) texts_.clear();
-      QStaticText st(text);
-      st.setTextFormat(Qt::PlainText);
-      st.setPerformanceHint(QStaticText::AggressiveCaching);
-      st.prepare(QTransform(), font_);
-      it = texts_.insert(text, st);
-    }
-    fitImage(size());
-    const QPoint topLeft(toPixelInt(at.x()), toPixelInt(at.y()));
-    const QSizeF size = it->size();
-    const QRectF box(topLeft, size);
-    const bool invisible = box.adjusted(-4, -4, 4, 4).intersected(QRectF(image_.rect())).isEmpty();
-    if (!(skipInvisible_ && invisible)) {
-      QPainter& p = painter();
-      flushLines();
-      p.setPen(toQColor(textColour_));
-      penValid_ = false;
-      p.drawStaticText(topLeft, *it);
-      pictureChanged();
-    }
-  }
+  syncImageSize();
+  list_.text(curX_, curY_, text, textColour_);
+  painter_->text(curX_, curY_, text, textColour_);
+  pictureChanged();
   // The next print starts one line further down, at the left edge.
   curX_ = left_;
   curY_ = static_cast<float>(curY_ + lineHeightPx_ / sy_);
@@ -417,9 +285,12 @@ void CanvasWidget::print(std::string_view utf8Text) {
 
 std::int64_t CanvasWidget::pixelColorAt(int px, int py) {
   syncImageSize();
-  flushLines();
-  if (px < 0 || py < 0 || px >= image_.width() || py >= image_.height()) return -1;
-  return fromQRgb(image_.pixel(px, py));
+  painter_->flush();
+  if (px < 0 || py < 0 || px >= imageWidth_ || py >= imageHeight_) return -1;
+  // The device pixel at the middle of the logical one.
+  const int dx = std::min(image_.width() - 1, static_cast<int>((px + 0.5) * dpr_));
+  const int dy = std::min(image_.height() - 1, static_cast<int>((py + 0.5) * dpr_));
+  return fromQRgb(image_.pixel(dx, dy));
 }
 
 std::int64_t CanvasWidget::pixelColor(float x, float y) {
@@ -504,9 +375,15 @@ void CanvasWidget::pictureChanged() {
 
 void CanvasWidget::paintEvent(QPaintEvent* event) {
   repaintPending_ = false;
-  flushLines();
+  if (devicePixelRatioF() != dpr_) rebuildPicture();
+  painter_->flush();
   QPainter p(this);
-  p.drawImage(event->rect().topLeft(), image_, event->rect());
+  const QRect r = event->rect();
+  if (dpr_ == 1.0) {
+    p.drawImage(r.topLeft(), image_, r);
+  } else {
+    p.drawImage(QRectF(r), image_, QRectF(r.x() * dpr_, r.y() * dpr_, r.width() * dpr_, r.height() * dpr_));
+  }
   p.setBrush(Qt::NoBrush);
   p.setPen(QPen(toQColor(0xC0C0C0), 1));
   for (const Marker& m : markers_)
@@ -529,23 +406,46 @@ void CanvasWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
 }
 
+bool CanvasWidget::event(QEvent* event) {
+  // Another screen may have another pixel ratio: the picture follows it.
+  if (event->type() == QEvent::ScreenChangeInternal
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+      || event->type() == QEvent::DevicePixelRatioChange
+#endif
+  ) {
+    if (devicePixelRatioF() != dpr_) rebuildPicture();
+  }
+  return QWidget::event(event);
+}
+
 // The picture always matches the widget, so exports and pixel queries see
 // exactly what is on screen: growing keeps what is drawn and adds white,
-// shrinking cuts off the right and bottom.
+// shrinking cuts off the right and bottom. A new pixel ratio draws it again.
 void CanvasWidget::fitImage(QSize want) {
   want = want.expandedTo(QSize(1, 1));
-  if (want == image_.size()) return;
-  run_.forget();
+  if (devicePixelRatioF() != dpr_) {
+    imageWidth_ = want.width();
+    imageHeight_ = want.height();
+    list_.pictureResized(want);
+    rebuildPicture();
+    return;
+  }
+  if (want.width() == imageWidth_ && want.height() == imageHeight_) return;
   endPainting();
-  QImage fitted(want, QImage::Format_RGB32);
+  QImage fitted(QSize(static_cast<int>(std::ceil(want.width() * dpr_)), static_cast<int>(std::ceil(want.height() * dpr_))),
+                QImage::Format_RGB32);
   fitted.fill(Qt::white);
+  image_.setDevicePixelRatio(1.0);  // copied pixel for pixel
   {
     QPainter p(&fitted);
     p.drawImage(0, 0, image_);
   }
   image_ = fitted;
-  imageWidth_ = image_.width();
-  imageHeight_ = image_.height();
+  imageWidth_ = want.width();
+  imageHeight_ = want.height();
+  list_.pictureResized(want);
+  painter_->drawInto(&image_, screenTarget());
+  restoreDrawingState();
 }
 
 int CanvasWidget::buttonCode(Qt::MouseButton button) {
@@ -580,22 +480,49 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
   emit mouseReleased(static_cast<float>(c.x()), static_cast<float>(c.y()), buttonCode(event->button()));
 }
 
-void CanvasWidget::setAntialiased(bool on) { antialiased_ = on; }
 
-void CanvasWidget::renderRegion(QPainter& painter, const QRect& logicalRegion, double scale, bool) const {
-  const_cast<CanvasWidget*>(this)->endPainting();
-  painter.save();
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  painter.drawImage(QRectF(0, 0, logicalRegion.width() * scale, logicalRegion.height() * scale), image_,
-                    QRectF(logicalRegion));
-  painter.restore();
+void CanvasWidget::renderRegion(QPainter& painter, const QRect& logicalRegion, double scale, bool antialiased) const {
+  if (logicalRegion.isEmpty() || !(scale > 0)) return;
+  painter_->flush();
+  if (!list_.complete()) {
+    // Too much was drawn to keep: the picture held, scaled.
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(0, 0, logicalRegion.width() * scale, logicalRegion.height() * scale), image_,
+                      QRectF(logicalRegion.x() * dpr_, logicalRegion.y() * dpr_, logicalRegion.width() * dpr_,
+                             logicalRegion.height() * dpr_));
+    painter.restore();
+    return;
+  }
+  CanvasPainter replay(font_);
+  CanvasPainter::Target target;
+  target.region = logicalRegion;
+  target.scale = scale;
+  target.antialiased = antialiased;
+  target.skipInvisible = skipInvisible_;
+  replay.drawThrough(&painter, target);
+  list_.replay(replay);
+  replay.end();
 }
 
 QImage CanvasWidget::renderImage(const QRect& logicalRegion, double scale) const {
-  QImage out(qMax(1, qRound(logicalRegion.width() * scale)), qMax(1, qRound(logicalRegion.height() * scale)),
-             QImage::Format_RGB32);
+  const QRect region = logicalRegion.isValid() ? logicalRegion : QRect(0, 0, 1, 1);
+  QImage out(std::max(1, static_cast<int>(std::ceil(region.width() * scale - 1e-9))),
+             std::max(1, static_cast<int>(std::ceil(region.height() * scale - 1e-9))), QImage::Format_RGB32);
   out.fill(Qt::white);
-  QPainter p(&out);
-  renderRegion(p, logicalRegion, scale, antialiased_);
+  if (!list_.complete()) {
+    QPainter p(&out);
+    renderRegion(p, region, scale, antialiased_);
+    return out;
+  }
+  CanvasPainter replay(font_);
+  CanvasPainter::Target target;
+  target.region = region;
+  target.scale = scale;
+  target.antialiased = antialiased_;
+  target.skipInvisible = skipInvisible_;
+  replay.drawInto(&out, target);
+  list_.replay(replay);
+  replay.end();
   return out;
 }

@@ -24,6 +24,8 @@
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "canvas/canvas_painter.h"
+#include "canvas/display_list.h"
 
 class CanvasWidget : public QWidget, public Canvas {
   Q_OBJECT
@@ -103,10 +105,7 @@ class CanvasWidget : public QWidget, public Canvas {
   // Drawing that cannot touch the picture is skipped, and segments are
   // gathered and drawn together; off (every segment drawn on its own as it
   // comes) only to compare against the plain drawing.
-  void setSkipInvisible(bool on) {
-    endPainting();  // what waits goes out first; the next painter is set up for the new mode
-    skipInvisible_ = on;
-  }
+  void setSkipInvisible(bool on);
 
   // Curves and solid circles are drawn antialiased (on by default); the
   // scale, the ticks, axis-parallel lines, texts and dotted circles stay
@@ -141,51 +140,27 @@ class CanvasWidget : public QWidget, public Canvas {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
-  QPainter& painter();
   void endPainting();
   void fitImage(QSize want);
-  void applyPen(std::uint32_t colour);
   void pictureChanged();
   void syncImageSize();
-  void flushLines();
-  void dropPendingLines();
-  void drawDottedCircle(double cx, double cy, double r, std::uint32_t colour);
-  void drawPixelLine(double x1, double y1, double x2, double y2, std::uint32_t colour);
+  void rebuildPicture();
+  CanvasPainter::Target screenTarget() const;
+  void restoreDrawingState();
   QRectF markerRect(const Marker& m) const;
   void placeReadout();
 
-  // The segments drawn since the pen, the colour or anything else on the
-  // picture last changed: drawing one of them again cannot change a pixel
-  // (an opaque segment over pixels of its own colour), so it is skipped.
-  // Curves that go round many times (polar ones at a small unit) repeat most
-  // of their segments. A direct-mapped cache of two-slot buckets: a segment
-  // it has lost is merely drawn again. Each slot holds the generation in its
-  // top byte, so forgetting everything is one increment.
-  class SegmentRun {
-   public:
-    SegmentRun();
-    void forget();
-    // False when the segment was drawn in this run already.
-    bool insert(int x1, int y1, int x2, int y2);
-
-   private:
-    static constexpr int BITS = 14;  // 16384 slots of 8 bytes
-    std::vector<std::uint64_t> slots_;
-    std::uint64_t generation_ = 1;
-  };
-
+  // The picture at device resolution (logical size x dpr_, with the device
+  // pixel ratio set), what was drawn on it since the last clear, and the one
+  // painter that draws both the picture and every other rendering.
   QImage image_;
-  int imageWidth_ = 1, imageHeight_ = 1;  // image_'s size, read on every segment
-  SegmentRun run_;
-  // Segments and single points of the current pen not yet on the picture.
-  // They go out in one drawLines / drawPoints call when the pen changes,
-  // before any other drawing and before the picture is read or shown. Within
-  // one opaque pen the order of segments cannot change a pixel.
-  std::vector<QLine> pendingLines_;
-  std::vector<QPoint> pendingPoints_;
-  std::unique_ptr<QPainter> painter_;
+  int imageWidth_ = 1, imageHeight_ = 1;  // logical size, read on every segment
+  double dpr_ = 1;
+  CanvasDisplayList list_;
+  std::unique_ptr<CanvasPainter> painter_;
   float left_ = 0, top_ = 0, right_ = 1, bottom_ = -1;
   double sx_ = PIXELS_PER_CM, sy_ = -PIXELS_PER_CM;  // pixels per unit, signed
   float curX_ = 0, curY_ = 0;
@@ -194,13 +169,10 @@ class CanvasWidget : public QWidget, public Canvas {
   bool fillSolid_ = false;
   std::uint32_t fillColour_ = 0;
   std::uint32_t textColour_ = 0;
-  bool penValid_ = false;
-  std::uint32_t penColour_ = 0;
   bool skipInvisible_ = true;
   bool repaintPending_ = false;
   QFont font_;
   double lineHeightPx_ = 15;
-  QHash<QString, QStaticText> texts_;
 
   std::array<Marker, 2> markers_{};
   std::array<SelectionLine, 4> lines_{};

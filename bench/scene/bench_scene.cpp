@@ -1,6 +1,8 @@
 // One full redraw of the scene (clear, frame, every registered curve) on a
 // 1900 x 1000 pixel canvas, as a drag of a marker repeats it on every mouse
-// move. Run with --benchmark_repetitions to read the median.
+// move. Run with --benchmark_repetitions to read the median. The *Aliased
+// cases draw without antialiasing; run the program again with QT_SCALE_FACTOR=2
+// for the picture at device pixel ratio 2 (each case's label says the ratio).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -82,8 +84,11 @@ struct Setup {
 
 // widths: penWidth for every curve (1 is the start-up pen), or 1, 2, 3, 1, ... in turn.
 void redraw(benchmark::State& state, std::int16_t frameKind, double unitLength, float precision,
-            const std::vector<std::string>& functions, bool mixedWidths = false, std::int16_t penWidth = 1) {
+            const std::vector<std::string>& functions, bool mixedWidths = false, std::int16_t penWidth = 1,
+            bool antialiased = true) {
   Setup s(frameKind, unitLength, functions, mixedWidths, penWidth);
+  s.canvas.setAntialiased(antialiased);
+  state.SetLabel("ratio " + std::to_string(s.canvas.devicePixelRatioF()).substr(0, 4));
   const SceneContext scene{s.canvas, s.view, s.pen, s.registry, precision, s.messages};
   for (auto _ : state) {
     redrawScene(ReplotMessages::Drag, scene);
@@ -105,6 +110,33 @@ void BM_PolarUnit02(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0
 void BM_CartesianUnit02Fine(benchmark::State& state) {
   redraw(state, FRAME_CARTESIAN, 0.2, 0.01f, SCHOOL_FUNCTIONS);
 }
+void BM_CartesianUnit1Aliased(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 1.0, 0.1f, SCHOOL_FUNCTIONS, false, 1, false);
+}
+void BM_PolarUnit02Aliased(benchmark::State& state) {
+  redraw(state, FRAME_POLAR, 0.2, 0.1f, POLAR_CURVES, false, 1, false);
+}
+void BM_CartesianUnit02FineAliased(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 0.2, 0.01f, SCHOOL_FUNCTIONS, false, 1, false);
+}
+void BM_CartesianUnit1MixedWidthsAliased(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 1.0, 0.1f, SCHOOL_FUNCTIONS, true, 1, false);
+}
+void BM_PolarUnit02Width3Aliased(benchmark::State& state) {
+  redraw(state, FRAME_POLAR, 0.2, 0.1f, POLAR_CURVES, false, 3, false);
+}
+
+// The floor of the polar case: the same operations drawn again from the
+// canvas's record, with no evaluation and no plotting.
+void BM_PolarUnit02DrawOnly(benchmark::State& state) {
+  Setup s(FRAME_POLAR, 0.2, POLAR_CURVES);
+  s.canvas.setAntialiased(false);
+  const SceneContext scene{s.canvas, s.view, s.pen, s.registry, 0.1f, s.messages};
+  redrawScene(ReplotMessages::Drag, scene);
+  const QRect whole(QPoint(0, 0), s.canvas.size());
+  for (auto _ : state) benchmark::DoNotOptimize(s.canvas.renderImage(whole, 1.0).constBits());
+}
+
 void BM_PolarFrameAloneUnit02(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0.1f, {}); }
 
 void BM_CartesianUnit1MixedWidths(benchmark::State& state) {
@@ -131,6 +163,12 @@ BENCHMARK(BM_CartesianUnit1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit02Fine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarFrameAloneUnit02)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CartesianUnit1Aliased)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02Aliased)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CartesianUnit02FineAliased)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CartesianUnit1MixedWidthsAliased)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02Width3Aliased)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02DrawOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit1MixedWidths)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02MixedWidths)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02Width2)->Unit(benchmark::kMillisecond);

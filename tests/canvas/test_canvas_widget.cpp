@@ -178,6 +178,7 @@ void TestCanvasWidget::skippingIsPixelIdentical() {
   CanvasWidget skipping, plain;
   plain.setSkipInvisible(false);
   for (CanvasWidget* c : {&skipping, &plain}) {
+    c->setAntialiased(false);
     setUp(*c, 500, 300);
     const float hw = c->scaleRight(), hh = c->scaleTop();
     c->setFillSolid(filled);
@@ -249,6 +250,7 @@ void TestCanvasWidget::gatheredSegmentsMatchOneByOne() {
   std::vector<std::int64_t> readsGathered, readsPlain;
   for (CanvasWidget* c : {&gathered, &plain}) {
     auto& reads = c == &gathered ? readsGathered : readsPlain;
+    c->setAntialiased(false);
     setUp(*c, 320, 200);
     const float hw = c->scaleRight(), hh = c->scaleTop();
     std::mt19937 random(7);

@@ -1,0 +1,480 @@
+#include "canvas/canvas_painter.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QColor toQColor(std::uint32_t c) {
+  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                static_cast<int>((c >> 16) & 0xFF));
+}
+
+// Logical pixel positions further out than this are pulled in along their
+// line before rounding, so a curve that shoots off to 10^12 never overflows
+// an int, whatever the scale of the target.
+constexpr double FAR_PIXELS = 1.0e6;
+
+// Cuts the segment to the square |x|, |y| <= FAR_PIXELS (Liang-Barsky).
+// Returns false when nothing of it lies inside.
+bool clipFar(double& x1, double& y1, double& x2, double& y2) {
+  if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return false;
+  const double dx = x2 - x1, dy = y2 - y1;
+  double t0 = 0, t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x1 + FAR_PIXELS, FAR_PIXELS - x1, y1 + FAR_PIXELS, FAR_PIXELS - y1};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+  }
+  const double ox = x1, oy = y1;
+  x1 = ox + t0 * dx;
+  y1 = oy + t0 * dy;
+  x2 = ox + t1 * dx;
+  y2 = oy + t1 * dy;
+  return true;
+}
+
+// Rounds half up; v is finite and well inside the int range.
+inline int toPixelInt(double v) {
+  const double h = v + 0.5;
+  int i = static_cast<int>(h);  // towards zero
+  if (i > h) --i;
+  return i;
+}
+
+inline bool near(double v) { return v > -FAR_PIXELS && v < FAR_PIXELS; }
+
+// Segments gathered before they go to the painter together: enough to spread
+// the painter's cost per call, few enough to stay in the cache.
+constexpr std::size_t MAX_PENDING = 2048;
+
+bool isRaster(const QPaintDevice* device) {
+  if (!device) return false;
+  const int type = device->devType();
+  return type == QInternal::Image || type == QInternal::Pixmap || type == QInternal::Widget;
+}
+
+}  // namespace
+
+CanvasPainter::CanvasPainter(const QFont& font) : font_(font), deviceFont_(font) {
+  lineHeight_ = QFontMetricsF(font_).height();
+}
+
+CanvasPainter::~CanvasPainter() { end(); }
+
+void CanvasPainter::drawInto(QImage* image, const Target& target) {
+  end();
+  image_ = image;
+  external_ = nullptr;
+  target_ = target;
+  raster_ = true;
+  clipped_ = false;
+  origin_ = target.region.topLeft();
+  scale_ = target.scale;
+  unitScale_ = scale_ == 1.0;
+  deviceWidth_ = std::max(1, static_cast<int>(std::ceil(target.region.width() * scale_)));
+  deviceHeight_ = std::max(1, static_cast<int>(std::ceil(target.region.height() * scale_)));
+  deviceFont_ = font_;
+  if (!unitScale_) deviceFont_.setPixelSize(std::max(1, static_cast<int>(std::lround(font_.pixelSize() * scale_))));
+  texts_.clear();
+  run_.forget();
+}
+
+void CanvasPainter::drawThrough(QPainter* painter, const Target& target) {
+  drawInto(nullptr, target);
+  external_ = painter;
+  raster_ = isRaster(painter->device());
+  painter->save();
+  penValid_ = false;
+  // The caller's painter starts out as a fresh one would.
+  painter->setRenderHint(QPainter::Antialiasing, false);
+  painter->setFont(deviceFont_);
+  painter->setClipRect(QRectF(0, 0, target.region.width() * scale_, target.region.height() * scale_),
+                       Qt::IntersectClip);
+}
+
+QPainter& CanvasPainter::painter() {
+  if (external_) return *external_;
+  if (!own_) {
+    // Drawn in device pixels: a ratio on the image would scale the painter.
+    if (image_->devicePixelRatio() != 1.0) image_->setDevicePixelRatio(1.0);
+    own_ = std::make_unique<QPainter>(image_);
+    own_->setRenderHint(QPainter::Antialiasing, false);
+    own_->setFont(deviceFont_);
+    // A clip that is the whole picture changes no pixel, but lets the painter
+    // write thin lines straight into the picture instead of span by span.
+    if (target_.skipInvisible) own_->setClipRect(QRect(0, 0, deviceWidth_, deviceHeight_));
+    if (clipped_) {
+      const QRect inside = pictureRect_.intersected(target_.region);
+      own_->setClipRect(QRectF((inside.x() - origin_.x()) * scale_, (inside.y() - origin_.y()) * scale_,
+                               inside.width() * scale_, inside.height() * scale_));
+    }
+    penValid_ = false;
+  }
+  return *own_;
+}
+
+void CanvasPainter::end() {
+  flushLines();
+  if (own_) {
+    own_->end();
+    own_.reset();
+  }
+  if (external_) {
+    external_->restore();
+    external_ = nullptr;
+  }
+  penValid_ = false;
+}
+
+void CanvasPainter::flush() { flushLines(); }
+
+void CanvasPainter::flushLines() {
+  if (crispLines_.empty() && crispPoints_.empty() && smoothLines_.empty() && smoothPoints_.empty()) return;
+  QPainter& p = painter();  // always open while segments wait: they were queued through it
+  if (!crispLines_.empty()) p.drawLines(crispLines_.data(), static_cast<int>(crispLines_.size()));
+  if (!crispPoints_.empty()) p.drawPoints(crispPoints_.data(), static_cast<int>(crispPoints_.size()));
+  if (!smoothLines_.empty() || !smoothPoints_.empty()) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (!smoothLines_.empty()) p.drawLines(smoothLines_.data(), static_cast<int>(smoothLines_.size()));
+    if (!smoothPoints_.empty()) p.drawPoints(smoothPoints_.data(), static_cast<int>(smoothPoints_.size()));
+    p.setRenderHint(QPainter::Antialiasing, false);
+  }
+  crispLines_.clear();
+  crispPoints_.clear();
+  smoothLines_.clear();
+  smoothPoints_.clear();
+}
+
+void CanvasPainter::setMapping(float left, float top, float right, float bottom) {
+  left_ = left;
+  top_ = top;
+  // One unit is always one centimetre; the corners give the directions.
+  sx_ = right >= left ? PIXELS_PER_CM : -PIXELS_PER_CM;
+  sy_ = bottom >= top ? PIXELS_PER_CM : -PIXELS_PER_CM;
+}
+
+void CanvasPainter::setWidth(int pixels) {
+  const int w = std::clamp(pixels, 1, 1000);
+  if (w != width_) penValid_ = false;
+  width_ = w;
+}
+
+void CanvasPainter::setStyle(PenStyle style) {
+  if (style != style_) penValid_ = false;
+  style_ = style;
+}
+
+void CanvasPainter::setFill(bool solid, std::uint32_t colour) {
+  fillSolid_ = solid;
+  fillColour_ = colour;
+}
+
+void CanvasPainter::forgetRun() { run_.forget(); }
+
+void CanvasPainter::pictureResized(QSize logicalSize) {
+  flushLines();
+  run_.forget();
+  pictureRect_ = QRect(QPoint(0, 0), logicalSize.expandedTo(QSize(1, 1)));
+  clipped_ = true;
+  QPainter& p = painter();
+  const QRect region = target_.region;
+  auto device = [this](const QRect& r) {
+    return QRectF((r.x() - origin_.x()) * scale_, (r.y() - origin_.y()) * scale_, r.width() * scale_,
+                  r.height() * scale_);
+  };
+  // What lay right of or below the new picture is gone.
+  const QRect right(pictureRect_.right() + 1, region.top(), std::max(0, region.right() - pictureRect_.right()),
+                    region.height());
+  const QRect below(region.left(), pictureRect_.bottom() + 1, region.width(),
+                    std::max(0, region.bottom() - pictureRect_.bottom()));
+  for (const QRect& gone : {right, below})
+    if (gone.intersects(region)) p.fillRect(device(gone.intersected(region)), Qt::white);
+  p.setClipRect(device(pictureRect_.intersected(region)), external_ ? Qt::IntersectClip : Qt::ReplaceClip);
+}
+
+void CanvasPainter::applyPen(std::uint32_t colour) {
+  if (penValid_ && colour == penColour_) return;
+  QPen pen(toQColor(colour));
+  if (unitScale_) {
+    pen.setWidth(width_);
+  } else {
+    pen.setWidthF(width_ * scale_);
+  }
+  if (style_ == PenStyle::Dotted) {
+    // One pixel on, one off: visibly dotted at width 1.
+    pen.setDashPattern({1.0, 1.0});
+    pen.setCapStyle(Qt::FlatCap);
+  } else {
+    // Square caps close the joints of a curve drawn segment by segment; round
+    // ones look a little softer at width 4 to 6 but cost four times as much.
+    pen.setCapStyle(Qt::SquareCap);
+  }
+  pen.setJoinStyle(Qt::RoundJoin);
+  flushLines();  // what waits belongs to the old pen
+  painter().setPen(pen);
+  run_.forget();
+  penColour_ = colour;
+  penValid_ = true;
+}
+
+int CanvasPainter::crispX(double u) const {
+  return unitScale_ ? toPixelInt(u) - origin_.x() : toPixelInt((u - origin_.x() + 0.5) * scale_ - 0.5);
+}
+
+int CanvasPainter::crispY(double u) const {
+  return unitScale_ ? toPixelInt(u) - origin_.y() : toPixelInt((u - origin_.y() + 0.5) * scale_ - 0.5);
+}
+
+CanvasPainter::SegmentRun::SegmentRun() : slots_(std::size_t{1} << BITS, 0) {}
+
+void CanvasPainter::SegmentRun::forget() {
+  last_ = 0;
+  if (++generation_ == 256) {
+    // The tag byte is used up: start the table over.
+    std::fill(slots_.begin(), slots_.end(), 0);
+    generation_ = 1;
+  }
+}
+
+inline bool CanvasPainter::SegmentRun::insert(int x1, int y1, int x2, int y2) {
+  // Ends from -1024 to 15359 pixels fit 14 bits each; others are not remembered.
+  auto fits = [](int v) { return static_cast<unsigned>(v + 1024) < (1u << 14); };
+  if (!(fits(x1) && fits(y1) && fits(x2) && fits(y2))) return true;
+  auto part = [](int v) { return static_cast<std::uint64_t>(v + 1024); };
+  const std::uint64_t key = part(x1) | (part(y1) << 14) | (part(x2) << 28) | (part(y2) << 42);
+  const std::uint64_t tagged = key | (generation_ << 56);
+  // Samples finer than a pixel give runs of one segment over and over.
+  if (tagged == last_) return false;
+  last_ = tagged;
+  const std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - BITS)) & ~std::size_t{1};
+  std::uint64_t* bucket = slots_.data() + i;
+  if (bucket[0] == tagged || bucket[1] == tagged) return false;
+  // The newest segment goes first; a live older one moves to the second slot.
+  if ((bucket[0] >> 56) == generation_) bucket[1] = bucket[0];
+  bucket[0] = tagged;
+  return true;
+}
+
+void CanvasPainter::line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
+  drawSegment((x1 - left_) * sx_, (y1 - top_) * sy_, (x2 - left_) * sx_, (y2 - top_) * sy_, colour);
+}
+
+// Called for every segment of every curve: the common case stays short.
+void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std::uint32_t colour) {
+  if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) return;
+  const int ix1 = crispX(x1), iy1 = crispY(y1), ix2 = crispX(x2), iy2 = crispY(y2);
+  if (target_.skipInvisible) {
+    const int margin = static_cast<int>(width_ * scale_) + 2;
+    if (std::max(ix1, ix2) < -margin || std::min(ix1, ix2) > deviceWidth_ + margin ||
+        std::max(iy1, iy2) < -margin || std::min(iy1, iy2) > deviceHeight_ + margin)
+      return;
+  }
+  if (!(penValid_ && colour == penColour_)) applyPen(colour);
+  if (target_.skipInvisible && !run_.insert(ix1, iy1, ix2, iy2)) return;
+  // A segment that slopes in the plain picture is a curve: smooth when
+  // antialiased. Dotted pens keep their crisp dots.
+  const bool smooth = target_.antialiased && style_ == PenStyle::Solid &&
+                      (unitScale_ ? ix1 != ix2 && iy1 != iy2
+                                  : toPixelInt(x1) != toPixelInt(x2) && toPixelInt(y1) != toPixelInt(y2));
+  // Plain drawing: this segment alone, now. A thin dotted pen drawing several
+  // segments in one call carries its dots on from one segment to the next,
+  // so its segments are drawn one by one as well.
+  if (!target_.skipInvisible || (style_ == PenStyle::Dotted && width_ == 1)) {
+    flushLines();
+    QPainter& p = painter();
+    if (ix1 == ix2 && iy1 == iy2) {
+      p.drawPoint(ix1, iy1);
+    } else if (smooth) {
+      p.setRenderHint(QPainter::Antialiasing, true);
+      p.drawLine(QLineF(smoothX(x1), smoothY(y1), smoothX(x2), smoothY(y2)));
+      p.setRenderHint(QPainter::Antialiasing, false);
+    } else {
+      p.drawLine(ix1, iy1, ix2, iy2);
+    }
+    return;
+  }
+  if (smooth) {
+    smoothLines_.emplace_back(smoothX(x1), smoothY(y1), smoothX(x2), smoothY(y2));
+  } else if (ix1 == ix2 && iy1 == iy2) {
+    crispPoints_.emplace_back(ix1, iy1);
+  } else {
+    crispLines_.emplace_back(ix1, iy1, ix2, iy2);
+  }
+  if (crispLines_.size() + crispPoints_.size() + smoothLines_.size() >= MAX_PENDING) flushLines();
+}
+
+void CanvasPainter::circle(float cx, float cy, float radius, std::uint32_t colour) {
+  run_.forget();
+  const QPointF c = toPixel(cx, cy);
+  const double r = std::fabs(static_cast<double>(radius) * sx_);
+  if (!std::isfinite(c.x()) || !std::isfinite(c.y()) || !std::isfinite(r)) return;
+  if (std::fabs(c.x()) > FAR_PIXELS || std::fabs(c.y()) > FAR_PIXELS || r > FAR_PIXELS) return;
+  // Device centre and radius.
+  const bool smooth = target_.antialiased && style_ == PenStyle::Solid;
+  double dcx, dcy;
+  if (unitScale_ && !smooth) {
+    dcx = c.x() - origin_.x();
+    dcy = c.y() - origin_.y();
+  } else {
+    dcx = smoothX(c.x()) - (smooth ? 0.0 : 0.5);
+    dcy = smoothY(c.y()) - (smooth ? 0.0 : 0.5);
+  }
+  const double dr = r * scale_;
+  if (target_.skipInvisible) {
+    const double margin = width_ * scale_ + 2.0;
+    const double w = deviceWidth_, h = deviceHeight_;
+    // Wholly beside the picture.
+    if (dcx + dr < -margin || dcx - dr > w + margin || dcy + dr < -margin || dcy - dr > h + margin) return;
+    // The picture wholly inside the ring: only a filled circle changes it.
+    if (!fillSolid_) {
+      const double dx = std::max(std::fabs(dcx), std::fabs(dcx - w));
+      const double dy = std::max(std::fabs(dcy), std::fabs(dcy - h));
+      if (std::hypot(dx, dy) < dr - margin) return;
+    }
+  }
+  if (style_ == PenStyle::Dotted && width_ == 1 && !fillSolid_ && raster_) {
+    drawDottedCircle(dcx, dcy, dr, colour);
+    return;
+  }
+  QPainter& p = painter();
+  applyPen(colour);
+  flushLines();
+  if (fillSolid_) {
+    p.setBrush(toQColor(fillColour_));
+  } else {
+    p.setBrush(Qt::NoBrush);
+  }
+  if (smooth) p.setRenderHint(QPainter::Antialiasing, true);
+  p.drawEllipse(QPointF(dcx, dcy), dr, dr);
+  if (smooth) p.setRenderHint(QPainter::Antialiasing, false);
+}
+
+// A thin dotted circle, pixel by pixel: the midpoint circle with every other
+// pixel of each octant set, and only the pixels that lie on the picture
+// touched. Much faster than stroking a dashed ellipse, above all for the
+// large circles of which only an arc crosses the picture. At a scale above 1
+// the dots and the ring grow with it.
+void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32_t colour) {
+  const int icx = toPixelInt(cx), icy = toPixelInt(cy);
+  const int k = std::max(1, static_cast<int>(std::lround(scale_)));
+  const int w = deviceWidth_, h = deviceHeight_;
+  dots_.clear();
+  auto plot = [&](int px, int py) {
+    if (px >= 0 && py >= 0 && px < w && py < h) dots_.emplace_back(px, py);
+  };
+  for (int ring = 0; ring < k; ++ring) {
+    const int radius = toPixelInt(r - (k - 1) / 2.0) + ring;
+    if (radius <= 0) {
+      plot(icx, icy);
+      continue;
+    }
+    int x = 0, y = radius, d = 1 - radius;
+    while (x <= y) {
+      // Skip the rows and columns that miss the picture altogether.
+      const bool rowsHit = (icy + y >= 0 && icy - y < h) || (icy + x >= 0 && icy - x < h);
+      if (((x / k) & 1) == 0 && rowsHit) {
+        plot(icx + x, icy - y);
+        plot(icx - x, icy - y);
+        plot(icx + x, icy + y);
+        plot(icx - x, icy + y);
+        plot(icx + y, icy - x);
+        plot(icx - y, icy - x);
+        plot(icx + y, icy + x);
+        plot(icx - y, icy + x);
+      }
+      ++x;
+      if (d < 0) {
+        d += 2 * x + 1;
+      } else {
+        --y;
+        d += 2 * (x - y) + 1;
+      }
+    }
+  }
+  if (dots_.empty()) return;
+  flushLines();
+  if (image_ && image_->depth() == 32) {
+    // Straight into the picture's pixels, which is many times faster than
+    // the painter's points; the painter is closed meanwhile.
+    if (own_) {
+      own_->end();
+      own_.reset();
+    }
+    QRect allowed(0, 0, std::min(w, image_->width()), std::min(h, image_->height()));
+    if (clipped_) {
+      const QRect inside = pictureRect_.intersected(target_.region);
+      allowed &= QRect(static_cast<int>(std::floor((inside.x() - origin_.x()) * scale_)),
+                       static_cast<int>(std::floor((inside.y() - origin_.y()) * scale_)),
+                       static_cast<int>(std::ceil(inside.width() * scale_)),
+                       static_cast<int>(std::ceil(inside.height() * scale_)));
+    }
+    const QRgb rgb = toQColor(colour).rgb();
+    uchar* bits = image_->bits();
+    const qsizetype stride = image_->bytesPerLine();
+    for (const QPoint& d : dots_)
+      if (allowed.contains(d)) reinterpret_cast<QRgb*>(bits + d.y() * stride)[d.x()] = rgb;
+    return;
+  }
+  QPainter& p = painter();
+  QPen dot(toQColor(colour), 1);
+  dot.setCosmetic(true);  // the plain one-pixel point, without the stroker
+  p.setPen(dot);
+  penValid_ = false;
+  p.drawPoints(dots_.data(), static_cast<int>(dots_.size()));
+}
+
+const QStaticText& CanvasPainter::staticText(const QString& text) {
+  auto it = texts_.find(text);
+  if (it == texts_.end()) {
+    if (texts_.size() > 4000) texts_.clear();
+    QStaticText st(text);
+    st.setTextFormat(Qt::PlainText);
+    st.setPerformanceHint(QStaticText::AggressiveCaching);
+    st.prepare(QTransform(), deviceFont_);
+    it = texts_.insert(text, st);
+  }
+  return *it;
+}
+
+void CanvasPainter::text(float x, float y, const QString& text, std::uint32_t colour) {
+  run_.forget();
+  const QPointF at = toPixel(x, y);
+  if (!std::isfinite(at.x()) || !std::isfinite(at.y()) || std::fabs(at.x()) >= FAR_PIXELS ||
+      std::fabs(at.y()) >= FAR_PIXELS || text.isEmpty())
+    return;
+  // The text's corner sits on the pixel grid of the plain picture.
+  const QPoint topLeft(toPixelInt(at.x()), toPixelInt(at.y()));
+  const QStaticText& st = staticText(text);
+  const QSizeF size = st.size() / scale_;
+  const QRectF box(topLeft, size);
+  const bool invisible = box.adjusted(-4, -4, 4, 4).intersected(QRectF(target_.region)).isEmpty();
+  if (target_.skipInvisible && invisible) return;
+  QPainter& p = painter();
+  flushLines();
+  p.setPen(toQColor(colour));
+  penValid_ = false;
+  if (unitScale_ && raster_) {
+    p.drawStaticText(topLeft - origin_, st);
+    return;
+  }
+  const QPointF deviceTopLeft((topLeft.x() - origin_.x()) * scale_, (topLeft.y() - origin_.y()) * scale_);
+  if (raster_) {
+    p.drawStaticText(QPointF(std::round(deviceTopLeft.x()), std::round(deviceTopLeft.y())), st);
+  } else {
+    // Vector devices keep the label as text.
+    p.drawText(deviceTopLeft + QPointF(0, QFontMetricsF(deviceFont_, p.device()).ascent()), text);
+  }
+}

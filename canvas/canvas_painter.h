@@ -1,0 +1,156 @@
+// Draws the canvas operations onto any QPainter: the screen picture, an image
+// at any scale, an SVG generator, a PDF writer or a printer. One class for all
+// of them keeps the screen, exports and prints alike by construction.
+//
+// Positions come in canvas units and are mapped by the scale corners to
+// logical pixels of the picture (one centimetre = 96 / 2.54 logical pixels),
+// then to the target: the target region's upper-left logical pixel lands at
+// the painter's origin and one logical pixel covers `scale` device units.
+// A logical pixel P is the square [P, P + 1), so a position u is drawn at
+// (u - origin + 0.5) x scale, the centre of the square it rounds into; at
+// scale 1 without antialiasing the plain pixel positions are drawn as they
+// round, which are exactly the pixels of the aliased picture.
+//
+// Antialiasing smooths curves (sloping segments) and solid-pen circles. Lines
+// parallel to an axis (the axes, ticks, straight curves), texts and dotted
+// circles stay crisp: they are snapped to device pixels.
+#pragma once
+
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QLine>
+#include <QPainter>
+#include <QRect>
+#include <QStaticText>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "canvas/canvas.h"
+
+class CanvasPainter {
+ public:
+  static constexpr double PIXELS_PER_CM = 96.0 / 2.54;
+
+  struct Target {
+    QRect region{0, 0, 1, 1};  // logical pixels of the picture that are drawn
+    double scale = 1;          // device units per logical pixel
+    bool antialiased = false;
+    // Off draws every segment on its own as it comes, even where it cannot
+    // show or was drawn already (the plain drawing, only to compare against).
+    bool skipInvisible = true;
+  };
+
+  // The canvas font at its logical pixel size.
+  explicit CanvasPainter(const QFont& font);
+  ~CanvasPainter();
+  CanvasPainter(const CanvasPainter&) = delete;
+  CanvasPainter& operator=(const CanvasPainter&) = delete;
+
+  // Draws into an image that it opens a painter on when needed and closes in
+  // end(). The image is the picture at `target`; it must outlive the drawing.
+  void drawInto(QImage* image, const Target& target);
+  // Draws through a painter that the caller holds open; its state is saved
+  // here and restored by end().
+  void drawThrough(QPainter* painter, const Target& target);
+  // Draws what waits and lets go of the painter. Drawing may go on after it.
+  void end();
+  // Draws what waits (the picture is about to be read or shown).
+  void flush();
+
+  // The drawing state.
+  void setMapping(float left, float top, float right, float bottom);
+  void setWidth(int pixels);
+  void setStyle(PenStyle style);
+  void setFill(bool solid, std::uint32_t colour);
+  // Forgets which segments were drawn since the pen changed (the picture
+  // was whitened or replaced).
+  void forgetRun();
+  // The picture took a new logical size: what lay beyond it is cut off and
+  // the drawing that follows stays inside it.
+  void pictureResized(QSize logicalSize);
+
+  // The drawing operations, positions in canvas units.
+  void line(float x1, float y1, float x2, float y2, std::uint32_t colour);
+  void circle(float cx, float cy, float radius, std::uint32_t colour);
+  // The text with its upper-left corner at (x, y).
+  void text(float x, float y, const QString& text, std::uint32_t colour);
+
+  // Height of one line of text in logical pixels.
+  double lineHeight() const { return lineHeight_; }
+  // Logical pixel position of a point in canvas units under the current mapping.
+  QPointF toPixel(double x, double y) const { return {(x - left_) * sx_, (y - top_) * sy_}; }
+
+ private:
+  // The segments drawn since the pen or anything else on the picture last
+  // changed: drawing one of them again cannot change a pixel (an opaque
+  // segment over pixels of its own colour), so it is skipped. Curves that go
+  // round many times (polar ones at a small unit) repeat most of their
+  // segments. A direct-mapped cache of two-slot buckets: a segment it has
+  // lost is merely drawn again. Each slot holds the generation in its top
+  // byte, so forgetting everything is one increment.
+  class SegmentRun {
+   public:
+    SegmentRun();
+    void forget();
+    // False when the segment was drawn in this run already.
+    bool insert(int x1, int y1, int x2, int y2);
+
+   private:
+    static constexpr int BITS = 14;  // 16384 slots of 8 bytes
+    std::vector<std::uint64_t> slots_;
+    std::uint64_t generation_ = 1;
+    std::uint64_t last_ = 0;  // the key inserted last, tagged; consecutive repeats end here
+  };
+
+  QPainter& painter();
+  void applyPen(std::uint32_t colour);
+  void flushLines();
+  // Device position of a logical pixel position, for aliased drawing (rounded)
+  // and for smooth drawing.
+  int crispX(double u) const;
+  int crispY(double u) const;
+  double smoothX(double u) const { return (u - origin_.x() + 0.5) * scale_; }
+  double smoothY(double u) const { return (u - origin_.y() + 0.5) * scale_; }
+  void drawSegment(double x1, double y1, double x2, double y2, std::uint32_t colour);
+  void drawDottedCircle(double cx, double cy, double r, std::uint32_t colour);
+  const QStaticText& staticText(const QString& text);
+
+  Target target_;
+  QImage* image_ = nullptr;          // drawInto: the picture
+  QPainter* external_ = nullptr;     // drawThrough: the caller's painter
+  std::unique_ptr<QPainter> own_;    // drawInto: opened when needed
+  bool raster_ = true;               // pixels (dots, static texts) or a vector device
+  bool clipped_ = false;             // the picture was resized: drawing stays inside it
+  QRect pictureRect_;                // logical, when clipped_
+  QPoint origin_;                    // target_.region's upper-left
+  double scale_ = 1;
+  bool unitScale_ = true;            // scale 1: plain rounding
+  int deviceWidth_ = 1, deviceHeight_ = 1;
+
+  SegmentRun run_;
+  // Segments and single points of the current pen not yet drawn. They go out
+  // in one call each when the pen changes, before any other drawing and
+  // before the picture is read or shown. Within one opaque pen the order of
+  // segments cannot change a pixel.
+  std::vector<QLine> crispLines_;
+  std::vector<QPoint> crispPoints_;
+  std::vector<QLineF> smoothLines_;
+  std::vector<QPointF> smoothPoints_;
+  std::vector<QPoint> dots_;
+
+  float left_ = 0, top_ = 0;
+  double sx_ = PIXELS_PER_CM, sy_ = -PIXELS_PER_CM;  // logical pixels per unit, signed
+  int width_ = 1;
+  PenStyle style_ = PenStyle::Solid;
+  bool fillSolid_ = false;
+  std::uint32_t fillColour_ = 0;
+  bool penValid_ = false;
+  std::uint32_t penColour_ = 0;
+
+  QFont font_;        // logical size
+  QFont deviceFont_;  // at the target's scale
+  double lineHeight_ = 15;
+  QHash<QString, QStaticText> texts_;
+};

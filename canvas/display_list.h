@@ -1,0 +1,59 @@
+// What was drawn on the canvas since the last clear, as a compact list of the
+// drawing operations in canvas units, so that the picture can be drawn again
+// at another scale, with or without antialiasing, or onto a vector device.
+// The screen picture itself is a history of single drawing calls (redraws,
+// single curves, evaluated points, labels), so it cannot be made again from
+// the plotted functions alone.
+//
+// Memory is bounded: a segment that continues the previous one in the same
+// pen costs 12 bytes, any other operation 16 to 24. Past MAX_BYTES the list
+// stops recording and says so (complete() turns false) until the next clear;
+// the canvas then falls back to scaling the picture it holds.
+#pragma once
+
+#include <QHash>
+#include <QSize>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "canvas/canvas.h"
+
+class CanvasPainter;
+
+class CanvasDisplayList {
+ public:
+  static constexpr std::size_t MAX_BYTES = std::size_t{24} << 20;  // some 2 million segments
+
+  // Forgets everything; the list is complete again.
+  void clear();
+  bool complete() const { return complete_; }
+  bool empty() const { return words_.empty(); }
+  std::size_t bytes() const { return words_.size() * sizeof(std::uint32_t); }
+
+  void setScale(float left, float top, float right, float bottom);
+  void line(float x1, float y1, float x2, float y2, std::uint32_t colour, int width, PenStyle style);
+  void circle(float cx, float cy, float radius, std::uint32_t colour, int width, PenStyle style, bool fillSolid,
+              std::uint32_t fillColour);
+  void text(float x, float y, const QString& text, std::uint32_t colour);
+  void pictureResized(QSize logicalSize);
+
+  // Draws every operation in order through the painter, which is left with
+  // the last scale, width and style of the list.
+  void replay(CanvasPainter& painter) const;
+
+ private:
+  enum Kind : std::uint32_t { SCALE, LINE, LINE_ON, CIRCLE, TEXT, RESIZE };
+  static std::uint32_t header(Kind kind, int width, PenStyle style, bool fillSolid = false);
+  bool reserve(std::size_t words);
+  void put(float v);
+  void put(std::uint32_t v) { words_.push_back(v); }
+
+  std::vector<std::uint32_t> words_;
+  std::vector<QString> texts_;
+  QHash<QString, std::uint32_t> textIndex_;
+  bool complete_ = true;
+  // The end of the last segment, to chain the next one onto it.
+  bool chained_ = false;
+  std::uint32_t endX_ = 0, endY_ = 0, lastColour_ = 0, lastHeader_ = 0;
+};
