@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-packages=(cmake ninja-build g++ clang-14 libclang-rt-14-dev qt6-base-dev libgl-dev
+packages=(cmake ninja-build g++ clang-14 libclang-rt-14-dev qt6-base-dev qt6-svg-dev libgl-dev
           fonts-wqy-microhei fonts-liberation libbenchmark-dev xvfb xauth)
 
 install_missing() {

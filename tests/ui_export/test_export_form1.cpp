@@ -1,6 +1,7 @@
 // The save button of the main window: a selection drawn with the mouse, or
 // none, captured and written by the save-as window.
 #include <QClipboard>
+#include <QPrinter>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "support/recording_messages.h"
+#include "ui/export/canvas_output.h"
 #include "ui/export/picture_export.h"
 #include "ui/export/saveform.h"
 #include "ui/main/form1.h"
@@ -62,6 +64,7 @@ class TestExportForm1 : public QObject {
   void saveButtonWritesTheRegion_data();
   void saveButtonWritesTheRegion();
   void secondSaveBringsTheWindowForward();
+  void keysCopyAndPrint();
 };
 
 void TestExportForm1::saveButtonWritesTheRegion_data() {
@@ -122,6 +125,50 @@ void TestExportForm1::secondSaveBringsTheWindowForward() {
   QVERIFY(first && first->isVisible());
   QTest::mouseClick(w.command6(), Qt::LeftButton);
   QCOMPARE(w.form->pictureExport()->saveform(), first);
+}
+
+void TestExportForm1::keysCopyAndPrint() {
+  // State: a curve drawn, the window active, the expression field focused
+  // with nothing selected in it.
+  Window w;
+  auto* text1 = w.form->findChild<QLineEdit*>(QStringLiteral("Text1"));
+  text1->setText(QStringLiteral("sin(x)"));
+  w.form->drawCommand();
+  w.form->show();
+  QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+  text1->setFocus();
+  text1->deselect();
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+
+  // Action: Ctrl+C. Expected: the whole canvas at twice its size.
+  QTest::keyClick(text1, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(clipboard->image().size(), w.canvas().size() * 2);
+
+  // Action: select the text, Ctrl+C. Expected: the text field copies its text.
+  text1->selectAll();
+  QTest::keyClick(text1, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(clipboard->text(), QStringLiteral("sin(x)"));
+
+  // Action: a selection, Ctrl+C. Expected: the selection at twice its size.
+  w.drag(-2.0f, 1.5f, 3.0f, -1.0f);
+  text1->deselect();
+  QTest::keyClick(text1, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(clipboard->image().size(), QSize(189, 94) * 2);
+
+  // Action: Ctrl+P, the print dialog answered with a PDF file. Expected: one
+  // page, the selection printed.
+  const QString pdf = w.folder.filePath(QStringLiteral("printed.pdf"));
+  w.form->canvasOutput()->setPrintDialog([&](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return true;
+  });
+  QTest::keyClick(w.form.get(), Qt::Key_P, Qt::ControlModifier);
+  QFile file(pdf);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QVERIFY(file.readAll().startsWith("%PDF-"));
+  QVERIFY(w.messages.empty());
 }
 
 QTEST_MAIN(TestExportForm1)
