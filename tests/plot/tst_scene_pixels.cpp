@@ -116,6 +116,7 @@ class TestScenePixels : public QObject {
     Scene plain(900, 500);
     plain.canvas.setSkipInvisible(false);
     for (Scene* s : {&skipped, &plain}) {
+      s->canvas.setAntialiased(false);
       s->view.frameKind = static_cast<std::int16_t>(frameKind);
       s->view.unitLength = unitLength;
       s->view.markerLeft = markerLeft;

@@ -36,6 +36,7 @@ struct Window {
     options.programFolder = QStringLiteral(NORVALE_RESOURCES_DIR);
     options.messages = &messages;
     form = std::make_unique<Form1>(options);
+    form->canvas().setAntialiased(false);  // the probes expect the plain pixels
   }
   template <typename T>
   T* get(const char* name) const {
