@@ -231,6 +231,7 @@ void TestExportFormats::savedFileReadsBack() {
   form->Text1->setText(name);
   form->comboSize->setCurrentIndex(form->comboSize->findData(scale));
   QCOMPARE(form->scale(), scale);
+  QCOMPARE(form->comboSize->isEnabled(), !readerFormat.isEmpty());  // drawings have no pixel size
   QTest::mouseClick(form->Command1, Qt::LeftButton);
   QVERIFY(messages.empty());
   const QString path = dir.filePath(name);

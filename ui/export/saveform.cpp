@@ -97,6 +97,9 @@ SaveForm::SaveForm(std::function<ExportPicture()> source, Messages& messages, Wr
   connect(Dir1, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { chooseFolder(item->data(Qt::UserRole).toString()); });
   connect(File1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { Text1->setText(item->text()); });
+  // Drawings have no pixel size: the size choice rests while the name asks for one.
+  connect(Text1, &QLineEdit::textChanged, this,
+          [this](const QString& name) { comboSize->setEnabled(!isVectorFormat(formatForName(name))); });
   connect(Command1, &QPushButton::clicked, this, &SaveForm::save);
   connect(Command2, &QPushButton::clicked, this, &SaveForm::close);
 
