@@ -101,8 +101,12 @@ void CanvasPainter::drawThrough(QPainter* painter, const Target& target) {
   // The caller's painter starts out as a fresh one would.
   painter->setRenderHint(QPainter::Antialiasing, false);
   painter->setFont(deviceFont_);
-  painter->setClipRect(QRectF(0, 0, target.region.width() * scale_, target.region.height() * scale_),
-                       Qt::IntersectClip);
+  if (unitScale_) {
+    painter->setClipRect(QRect(QPoint(0, 0), target.region.size()), Qt::IntersectClip);
+  } else {
+    painter->setClipRect(QRectF(0, 0, target.region.width() * scale_, target.region.height() * scale_),
+                         Qt::IntersectClip);
+  }
 }
 
 QPainter& CanvasPainter::painter() {
@@ -116,11 +120,7 @@ QPainter& CanvasPainter::painter() {
     // A clip that is the whole picture changes no pixel, but lets the painter
     // write thin lines straight into the picture instead of span by span.
     if (target_.skipInvisible) own_->setClipRect(QRect(0, 0, deviceWidth_, deviceHeight_));
-    if (clipped_) {
-      const QRect inside = pictureRect_.intersected(target_.region);
-      own_->setClipRect(QRectF((inside.x() - origin_.x()) * scale_, (inside.y() - origin_.y()) * scale_,
-                               inside.width() * scale_, inside.height() * scale_));
-    }
+    if (clipped_) clipToPicture(*own_, Qt::ReplaceClip);
     penValid_ = false;
   }
   return *own_;
@@ -142,13 +142,21 @@ void CanvasPainter::end() {
 void CanvasPainter::flush() { flushLines(); }
 
 void CanvasPainter::flushLines() {
+  if (!path_.isEmpty()) {
+    QPainter& p = painter();
+    p.setRenderHint(QPainter::Antialiasing, target_.antialiased);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path_);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    path_.clear();
+  }
   if (crispLines_.empty() && crispPoints_.empty() && smoothLines_.empty() && smoothPoints_.empty()) return;
   QPainter& p = painter();  // always open while segments wait: they were queued through it
-  if (!crispLines_.empty()) p.drawLines(crispLines_.data(), static_cast<int>(crispLines_.size()));
+  if (!crispLines_.empty()) drawCrispLines(p);
   if (!crispPoints_.empty()) p.drawPoints(crispPoints_.data(), static_cast<int>(crispPoints_.size()));
   if (!smoothLines_.empty() || !smoothPoints_.empty()) {
     p.setRenderHint(QPainter::Antialiasing, true);
-    if (!smoothLines_.empty()) p.drawLines(smoothLines_.data(), static_cast<int>(smoothLines_.size()));
+    if (!smoothLines_.empty()) drawSmoothLines(p);
     if (!smoothPoints_.empty()) p.drawPoints(smoothPoints_.data(), static_cast<int>(smoothPoints_.size()));
     p.setRenderHint(QPainter::Antialiasing, false);
   }
@@ -156,6 +164,78 @@ void CanvasPainter::flushLines() {
   crispPoints_.clear();
   smoothLines_.clear();
   smoothPoints_.clear();
+}
+
+// Qt strokes an antialiased pen wider than one pixel through its general
+// path filler, many times slower than its one-pixel lines (seconds for a
+// steep curve as one polyline). Up to HAIRLINE_WIDTH device pixels (a
+// one-pixel curve on a screen of ratio 2, a two-pixel one at ratio 1) a wide
+// segment is laid instead as parallel one-pixel antialiased lines, one pixel
+// apart across the minor axis, as many as the pen covers there, each
+// lengthened by half the width at both ends as a square cap would be. Wider
+// pens, whose cores the parallel lines would leave lighter, are stroked.
+void CanvasPainter::drawSmoothLines(QPainter& p) {
+  const double w = width_ * scale_;
+  if (w <= 1.0 || w > HAIRLINE_WIDTH) {
+    p.drawLines(smoothLines_.data(), static_cast<int>(smoothLines_.size()));
+    return;
+  }
+  hairlines_.clear();
+  for (const QLineF& l : smoothLines_) {
+    const double dx = l.dx(), dy = l.dy();
+    const double length = std::hypot(dx, dy);
+    const double major = std::max(std::fabs(dx), std::fabs(dy));
+    if (!(major > 0)) continue;
+    const double ex = dx / length * w / 2, ey = dy / length * w / 2;
+    const QPointF a(l.x1() - ex, l.y1() - ey), b(l.x2() + ex, l.y2() + ey);
+    const int k = std::max(2, static_cast<int>(std::lround(w * length / major)));
+    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
+    for (int i = 0; i < k; ++i) {
+      const double off = i - (k - 1) / 2.0;
+      const QPointF shift = xMajor ? QPointF(0, off) : QPointF(off, 0);
+      hairlines_.emplace_back(a + shift, b + shift);
+    }
+  }
+  const QPen wide = p.pen();
+  QPen hair(wide.color(), 1);
+  hair.setCosmetic(true);
+  hair.setCapStyle(Qt::FlatCap);
+  p.setPen(hair);
+  p.drawLines(hairlines_.data(), static_cast<int>(hairlines_.size()));
+  p.setPen(wide);
+}
+
+// The same for crisp lines at a scale other than 1 (where a one-pixel pen is
+// two device pixels wide or more): parallel one-pixel aliased lines, whole
+// device pixels apart. At scale 1 Qt's own wide lines keep the plain pixels.
+void CanvasPainter::drawCrispLines(QPainter& p) {
+  const double w = width_ * scale_;
+  if (unitScale_ || w <= 1.0 || w > HAIRLINE_WIDTH || style_ != PenStyle::Solid) {
+    p.drawLines(crispLines_.data(), static_cast<int>(crispLines_.size()));
+    return;
+  }
+  const int k = std::max(1, static_cast<int>(std::lround(w)));
+  const int half = k / 2;
+  crispHairlines_.clear();
+  for (const QLine& l : crispLines_) {
+    const int dx = l.dx(), dy = l.dy();
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    // Square caps: half the width more at both ends along the major axis.
+    const int sx = xMajor ? (dx >= 0 ? half : -half) : 0, sy = xMajor ? 0 : (dy >= 0 ? half : -half);
+    const QPoint a(l.x1() - sx, l.y1() - sy), b(l.x2() + sx - (sx > 0) + (sx < 0), l.y2() + sy - (sy > 0) + (sy < 0));
+    for (int i = 0; i < k; ++i) {
+      const int off = i - half;
+      const QPoint shift = xMajor ? QPoint(0, off) : QPoint(off, 0);
+      crispHairlines_.emplace_back(a + shift, b + shift);
+    }
+  }
+  const QPen wide = p.pen();
+  QPen hair(wide.color(), 1);
+  hair.setCosmetic(true);
+  hair.setCapStyle(Qt::SquareCap);  // the last pixel too
+  p.setPen(hair);
+  p.drawLines(crispHairlines_.data(), static_cast<int>(crispHairlines_.size()));
+  p.setPen(wide);
 }
 
 void CanvasPainter::setMapping(float left, float top, float right, float bottom) {
@@ -187,6 +267,10 @@ void CanvasPainter::forgetRun() { run_.forget(); }
 void CanvasPainter::pictureResized(QSize logicalSize) {
   flushLines();
   run_.forget();
+  if (image_ && target_.followPicture) {
+    followResize(logicalSize.expandedTo(QSize(1, 1)));
+    return;
+  }
   pictureRect_ = QRect(QPoint(0, 0), logicalSize.expandedTo(QSize(1, 1)));
   clipped_ = true;
   QPainter& p = painter();
@@ -202,7 +286,42 @@ void CanvasPainter::pictureResized(QSize logicalSize) {
                     std::max(0, region.bottom() - pictureRect_.bottom()));
   for (const QRect& gone : {right, below})
     if (gone.intersects(region)) p.fillRect(device(gone.intersected(region)), Qt::white);
-  p.setClipRect(device(pictureRect_.intersected(region)), external_ ? Qt::IntersectClip : Qt::ReplaceClip);
+  clipToPicture(p, external_ ? Qt::IntersectClip : Qt::ReplaceClip);
+}
+
+// Whole device pixels as a plain rectangle: Qt clips a line at a QRectF
+// otherwise than at the same QRect, which moves the dots of a dotted one.
+void CanvasPainter::clipToPicture(QPainter& p, Qt::ClipOperation operation) const {
+  const QRect inside = pictureRect_.intersected(target_.region);
+  const QRectF device((inside.x() - origin_.x()) * scale_, (inside.y() - origin_.y()) * scale_,
+                      inside.width() * scale_, inside.height() * scale_);
+  if (unitScale_) {
+    p.setClipRect(device.toRect(), operation);
+  } else {
+    p.setClipRect(device, operation);
+  }
+}
+
+// The image takes the new size, keeping what is drawn at its place.
+void CanvasPainter::followResize(QSize logicalSize) {
+  end();
+  QImage fitted(QSize(static_cast<int>(std::ceil(logicalSize.width() * scale_)),
+                      static_cast<int>(std::ceil(logicalSize.height() * scale_))),
+                QImage::Format_RGB32);
+  fitted.fill(Qt::white);
+  image_->setDevicePixelRatio(1.0);
+  {
+    QPainter p(&fitted);
+    p.drawImage(0, 0, *image_);
+  }
+  *image_ = fitted;
+  Target t = target_;
+  t.region = QRect(QPoint(0, 0), logicalSize);
+  const int width = width_;
+  const PenStyle style = style_;
+  drawInto(image_, t);
+  width_ = width;
+  style_ = style;
 }
 
 void CanvasPainter::applyPen(std::uint32_t colour) {
@@ -230,11 +349,11 @@ void CanvasPainter::applyPen(std::uint32_t colour) {
   penValid_ = true;
 }
 
-int CanvasPainter::crispX(double u) const {
+inline int CanvasPainter::crispX(double u) const {
   return unitScale_ ? toPixelInt(u) - origin_.x() : toPixelInt((u - origin_.x() + 0.5) * scale_ - 0.5);
 }
 
-int CanvasPainter::crispY(double u) const {
+inline int CanvasPainter::crispY(double u) const {
   return unitScale_ ? toPixelInt(u) - origin_.y() : toPixelInt((u - origin_.y() + 0.5) * scale_ - 0.5);
 }
 
@@ -275,7 +394,18 @@ void CanvasPainter::line(float x1, float y1, float x2, float y2, std::uint32_t c
 // Called for every segment of every curve: the common case stays short.
 void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std::uint32_t colour) {
   if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) return;
-  const int ix1 = crispX(x1), iy1 = crispY(y1), ix2 = crispX(x2), iy2 = crispY(y2);
+  int ix1, iy1, ix2, iy2;
+  if (unitScale_) {
+    ix1 = toPixelInt(x1) - origin_.x();
+    iy1 = toPixelInt(y1) - origin_.y();
+    ix2 = toPixelInt(x2) - origin_.x();
+    iy2 = toPixelInt(y2) - origin_.y();
+  } else {
+    ix1 = crispX(x1);
+    iy1 = crispY(y1);
+    ix2 = crispX(x2);
+    iy2 = crispY(y2);
+  }
   if (target_.skipInvisible) {
     const int margin = static_cast<int>(width_ * scale_) + 2;
     if (std::max(ix1, ix2) < -margin || std::min(ix1, ix2) > deviceWidth_ + margin ||
@@ -284,6 +414,10 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
   }
   if (!(penValid_ && colour == penColour_)) applyPen(colour);
   if (target_.skipInvisible && !run_.insert(ix1, iy1, ix2, iy2)) return;
+  if (!raster_) {
+    addToPath(QPointF(smoothX(x1), smoothY(y1)), QPointF(smoothX(x2), smoothY(y2)));
+    return;
+  }
   // A segment that slopes in the plain picture is a curve: smooth when
   // antialiased. Dotted pens keep their crisp dots.
   const bool smooth = target_.antialiased && style_ == PenStyle::Solid &&
@@ -314,6 +448,14 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
     crispLines_.emplace_back(ix1, iy1, ix2, iy2);
   }
   if (crispLines_.size() + crispPoints_.size() + smoothLines_.size() >= MAX_PENDING) flushLines();
+}
+
+// On a vector device the segments of one pen join into one path, so that a
+// curve stays one curve in the file.
+void CanvasPainter::addToPath(QPointF from, QPointF to) {
+  if (path_.isEmpty() || path_.currentPosition() != from) path_.moveTo(from);
+  path_.lineTo(to);
+  if (path_.elementCount() >= 65536) flushLines();
 }
 
 void CanvasPainter::circle(float cx, float cy, float radius, std::uint32_t colour) {

@@ -21,6 +21,7 @@
 #include <QImage>
 #include <QLine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRect>
 #include <QStaticText>
 #include <cstdint>
@@ -40,6 +41,10 @@ class CanvasPainter {
     // Off draws every segment on its own as it comes, even where it cannot
     // show or was drawn already (the plain drawing, only to compare against).
     bool skipInvisible = true;
+    // The region is the whole picture, and the image drawn into follows the
+    // picture's resizes as the screen picture did (kept, cut or widened with
+    // white), so that the drawing is the picture's own pixel for pixel.
+    bool followPicture = false;
   };
 
   // The canvas font at its logical pixel size.
@@ -106,7 +111,12 @@ class CanvasPainter {
 
   QPainter& painter();
   void applyPen(std::uint32_t colour);
+  void clipToPicture(QPainter& p, Qt::ClipOperation operation) const;
+  void followResize(QSize logicalSize);
   void flushLines();
+  void drawSmoothLines(QPainter& p);
+  void addToPath(QPointF from, QPointF to);
+  void drawCrispLines(QPainter& p);
   // Device position of a logical pixel position, for aliased drawing (rounded)
   // and for smooth drawing.
   int crispX(double u) const;
@@ -139,6 +149,10 @@ class CanvasPainter {
   std::vector<QLineF> smoothLines_;
   std::vector<QPointF> smoothPoints_;
   std::vector<QPoint> dots_;
+  std::vector<QLineF> hairlines_;
+  std::vector<QLine> crispHairlines_;
+  QPainterPath path_;  // vector devices: the segments of the current pen
+  static constexpr double HAIRLINE_WIDTH = 2.5;
 
   float left_ = 0, top_ = 0;
   double sx_ = PIXELS_PER_CM, sy_ = -PIXELS_PER_CM;  // logical pixels per unit, signed

@@ -84,6 +84,7 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
   painter_->drawInto(&image_, screenTarget());
   restoreDrawingState();
   list_.setScale(left_, top_, right_, bottom_);
+  list_.pictureResized(QSize(imageWidth_, imageHeight_));
 
   markers_[0] = {-0.1f, 0.1f, true};
   markers_[1] = {0.9f, 0.1f, true};
@@ -109,6 +110,7 @@ CanvasPainter::Target CanvasWidget::screenTarget() const {
   t.scale = dpr_;
   t.antialiased = antialiased_;
   t.skipInvisible = skipInvisible_;
+  t.followPicture = true;
   return t;
 }
 
@@ -181,6 +183,7 @@ void CanvasWidget::clear() {
   endPainting();
   list_.clear();
   list_.setScale(left_, top_, right_, bottom_);
+  list_.pictureResized(size().expandedTo(QSize(1, 1)));
   painter_->forgetRun();
   if (devicePixelRatioF() != dpr_) {
     dpr_ = devicePixelRatioF();
@@ -494,6 +497,12 @@ void CanvasWidget::renderRegion(QPainter& painter, const QRect& logicalRegion, d
     painter.restore();
     return;
   }
+  const int device = painter.device() ? painter.device()->devType() : 0;
+  if (scale == 1.0 && !antialiased && (device == QInternal::Image || device == QInternal::Pixmap)) {
+    // The plain picture's own pixels.
+    painter.drawImage(QPoint(0, 0), renderImageAs(logicalRegion, 1.0, false));
+    return;
+  }
   CanvasPainter replay(font_);
   CanvasPainter::Target target;
   target.region = logicalRegion;
@@ -506,21 +515,48 @@ void CanvasWidget::renderRegion(QPainter& painter, const QRect& logicalRegion, d
 }
 
 QImage CanvasWidget::renderImage(const QRect& logicalRegion, double scale) const {
+  return renderImageAs(logicalRegion, scale, antialiased_);
+}
+
+QImage CanvasWidget::renderImageAs(const QRect& logicalRegion, double scale, bool antialiased) const {
   const QRect region = logicalRegion.isValid() ? logicalRegion : QRect(0, 0, 1, 1);
   QImage out(std::max(1, static_cast<int>(std::ceil(region.width() * scale - 1e-9))),
              std::max(1, static_cast<int>(std::ceil(region.height() * scale - 1e-9))), QImage::Format_RGB32);
   out.fill(Qt::white);
   if (!list_.complete()) {
     QPainter p(&out);
-    renderRegion(p, region, scale, antialiased_);
+    renderRegion(p, region, scale, antialiased);
     return out;
   }
   CanvasPainter replay(font_);
   CanvasPainter::Target target;
   target.region = region;
   target.scale = scale;
-  target.antialiased = antialiased_;
+  target.antialiased = antialiased;
   target.skipInvisible = skipInvisible_;
+  if (scale == 1.0 && !antialiased) {
+    // Qt places the pixels of a line cut by a clip a little otherwise than of
+    // the whole line: the plain picture is drawn whole, as the screen's was,
+    // and the region cut from it.
+    QImage whole(imageWidth_, imageHeight_, QImage::Format_RGB32);
+    whole.fill(Qt::white);
+    target.region = whole.rect();
+    target.followPicture = true;
+    replay.drawInto(&whole, target);
+    list_.replay(replay);
+    replay.end();
+    if (whole.size() != QSize(imageWidth_, imageHeight_)) {
+      QImage fitted(imageWidth_, imageHeight_, QImage::Format_RGB32);
+      fitted.fill(Qt::white);
+      QPainter p(&fitted);
+      p.drawImage(0, 0, whole);
+      p.end();
+      whole = fitted;
+    }
+    QPainter p(&out);
+    p.drawImage(QPoint(0, 0), whole, region);
+    return out;
+  }
   replay.drawInto(&out, target);
   list_.replay(replay);
   replay.end();

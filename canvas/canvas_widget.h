@@ -148,6 +148,7 @@ class CanvasWidget : public QWidget, public Canvas {
   void pictureChanged();
   void syncImageSize();
   void rebuildPicture();
+  QImage renderImageAs(const QRect& logicalRegion, double scale, bool antialiased) const;
   CanvasPainter::Target screenTarget() const;
   void restoreDrawingState();
   QRectF markerRect(const Marker& m) const;

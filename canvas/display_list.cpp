@@ -12,11 +12,6 @@ float floatOf(std::uint32_t w) { return std::bit_cast<float>(w); }
 
 }  // namespace
 
-std::uint32_t CanvasDisplayList::header(Kind kind, int width, PenStyle style, bool fillSolid) {
-  return static_cast<std::uint32_t>(kind) | (style == PenStyle::Dotted ? 0x10u : 0u) | (fillSolid ? 0x20u : 0u) |
-         (static_cast<std::uint32_t>(width) << 8);
-}
-
 void CanvasDisplayList::clear() {
   words_.clear();
   texts_.clear();
@@ -27,7 +22,7 @@ void CanvasDisplayList::clear() {
 
 bool CanvasDisplayList::reserve(std::size_t words) {
   if (!complete_) return false;
-  if ((words_.size() + words) * sizeof(std::uint32_t) > MAX_BYTES) {
+  if ((words_.size() + words) * sizeof(std::uint32_t) > maxBytes_) {
     // Too much to keep: what the list holds can no longer make the picture.
     complete_ = false;
     chained_ = false;
@@ -51,24 +46,29 @@ void CanvasDisplayList::setScale(float left, float top, float right, float botto
   chained_ = false;
 }
 
+// Called for every segment of every curve: one check, one append.
 void CanvasDisplayList::line(float x1, float y1, float x2, float y2, std::uint32_t colour, int width,
                              PenStyle style) {
   const std::uint32_t lineHeader = header(LINE, width, style);
-  if (chained_ && bitsOf(x1) == endX_ && bitsOf(y1) == endY_ && colour == lastColour_ && lineHeader == lastHeader_) {
-    if (!reserve(3)) return;
-    put(header(LINE_ON, width, style));
+  const bool continues =
+      chained_ && bitsOf(x1) == endX_ && bitsOf(y1) == endY_ && colour == lastColour_ && lineHeader == lastHeader_;
+  const std::size_t need = continues ? 3 : 6;
+  if ((words_.size() + need) * sizeof(std::uint32_t) > maxBytes_ && !reserve(need)) return;
+  if (!complete_) return;
+  const std::size_t at = words_.size();
+  words_.resize(at + need);
+  std::uint32_t* w = words_.data() + at;
+  if (continues) {
+    *w++ = header(LINE_ON, width, style);
   } else {
-    if (!reserve(6)) return;
-    put(lineHeader);
-    put(colour);
-    put(x1);
-    put(y1);
+    *w++ = lineHeader;
+    *w++ = colour;
+    *w++ = bitsOf(x1);
+    *w++ = bitsOf(y1);
   }
-  put(x2);
-  put(y2);
+  w[0] = endX_ = bitsOf(x2);
+  w[1] = endY_ = bitsOf(y2);
   chained_ = true;
-  endX_ = bitsOf(x2);
-  endY_ = bitsOf(y2);
   lastColour_ = colour;
   lastHeader_ = lineHeader;
 }

@@ -25,6 +25,8 @@ class CanvasDisplayList {
  public:
   static constexpr std::size_t MAX_BYTES = std::size_t{24} << 20;  // some 2 million segments
 
+  explicit CanvasDisplayList(std::size_t maxBytes = MAX_BYTES) : maxBytes_(maxBytes) {}
+
   // Forgets everything; the list is complete again.
   void clear();
   bool complete() const { return complete_; }
@@ -44,11 +46,15 @@ class CanvasDisplayList {
 
  private:
   enum Kind : std::uint32_t { SCALE, LINE, LINE_ON, CIRCLE, TEXT, RESIZE };
-  static std::uint32_t header(Kind kind, int width, PenStyle style, bool fillSolid = false);
+  static std::uint32_t header(Kind kind, int width, PenStyle style, bool fillSolid = false) {
+    return static_cast<std::uint32_t>(kind) | (style == PenStyle::Dotted ? 0x10u : 0u) | (fillSolid ? 0x20u : 0u) |
+           (static_cast<std::uint32_t>(width) << 8);
+  }
   bool reserve(std::size_t words);
   void put(float v);
   void put(std::uint32_t v) { words_.push_back(v); }
 
+  std::size_t maxBytes_;
   std::vector<std::uint32_t> words_;
   std::vector<QString> texts_;
   QHash<QString, std::uint32_t> textIndex_;
