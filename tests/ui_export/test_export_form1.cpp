@@ -65,6 +65,7 @@ class TestExportForm1 : public QObject {
   void saveButtonWritesTheRegion();
   void secondSaveBringsTheWindowForward();
   void keysCopyAndPrint();
+  void largerSizesShowTheWindowsDrawing();
 };
 
 void TestExportForm1::saveButtonWritesTheRegion_data() {
@@ -169,6 +170,29 @@ void TestExportForm1::keysCopyAndPrint() {
   QVERIFY(file.open(QIODevice::ReadOnly));
   QVERIFY(file.readAll().startsWith("%PDF-"));
   QVERIFY(w.messages.empty());
+}
+
+// The window's canvas has been resized at start-up and drawn on since: the
+// larger sizes and the printed page must still hold its drawing.
+void TestExportForm1::largerSizesShowTheWindowsDrawing() {
+  Window w;
+  w.form->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("sin(x)"));
+  w.form->drawCommand();
+  QTest::mouseClick(w.command6(), Qt::LeftButton);
+  const ExportPicture source = w.form->pictureExport()->exportPicture();
+  auto ink = [](const QImage& img) {
+    qint64 n = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) n += qGray(img.pixel(x, y)) < 160;
+    return double(n) / (img.width() * img.height());
+  };
+  const double one = ink(source.picture);
+  QVERIFY(one > 0);
+  for (int scale : {2, 4}) {
+    const QImage big = pictureAtScale(source, scale);
+    QCOMPARE(big.size(), source.picture.size() * scale);
+    QVERIFY2(ink(big) > one * 0.5, qPrintable(QStringLiteral("%1x: %2 vs %3").arg(scale).arg(ink(big)).arg(one)));
+  }
 }
 
 QTEST_MAIN(TestExportForm1)

@@ -303,6 +303,8 @@ void TestExportFormats::largerSizeIsDrawnAgain() {
     return double(n) / (img.width() * img.height());
   };
   QVERIFY2(ink(big) < ink(one) * 1.5, qPrintable(QStringLiteral("%1 vs %2").arg(ink(big)).arg(ink(one))));
+  // And the curves are there: not a blank picture.
+  QVERIFY2(ink(big) > ink(one) * 0.5, qPrintable(QStringLiteral("%1 vs %2").arg(ink(big)).arg(ink(one))));
 }
 
 void TestExportFormats::oneTimesBitmapIsTheScreenPicture() {
