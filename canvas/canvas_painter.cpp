@@ -305,16 +305,18 @@ void CanvasPainter::clipToPicture(QPainter& p, Qt::ClipOperation operation) cons
 // The image takes the new size, keeping what is drawn at its place.
 void CanvasPainter::followResize(QSize logicalSize) {
   end();
-  QImage fitted(QSize(static_cast<int>(std::ceil(logicalSize.width() * scale_)),
-                      static_cast<int>(std::ceil(logicalSize.height() * scale_))),
-                QImage::Format_RGB32);
-  fitted.fill(Qt::white);
-  image_->setDevicePixelRatio(1.0);
-  {
-    QPainter p(&fitted);
-    p.drawImage(0, 0, *image_);
+  const QSize device(static_cast<int>(std::ceil(logicalSize.width() * scale_)),
+                     static_cast<int>(std::ceil(logicalSize.height() * scale_)));
+  if (image_->size() != device) {
+    QImage fitted(device, QImage::Format_RGB32);
+    fitted.fill(Qt::white);
+    image_->setDevicePixelRatio(1.0);
+    {
+      QPainter p(&fitted);
+      p.drawImage(0, 0, *image_);
+    }
+    *image_ = fitted;
   }
-  *image_ = fitted;
   Target t = target_;
   t.region = QRect(QPoint(0, 0), logicalSize);
   const int width = width_;

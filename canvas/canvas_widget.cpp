@@ -538,8 +538,10 @@ QImage CanvasWidget::renderImageAs(const QRect& logicalRegion, double scale, boo
     // Qt places the pixels of a line cut by a clip a little otherwise than of
     // the whole line: the plain picture is drawn whole, as the screen's was,
     // and the region cut from it.
-    QImage whole(imageWidth_, imageHeight_, QImage::Format_RGB32);
-    whole.fill(Qt::white);
+    const bool all = region == QRect(0, 0, imageWidth_, imageHeight_);
+    QImage whole = all ? out : QImage(imageWidth_, imageHeight_, QImage::Format_RGB32);
+    if (!all) whole.fill(Qt::white);
+    out = QImage();  // drawn into whole without a copy when it is the whole picture
     target.region = whole.rect();
     target.followPicture = true;
     replay.drawInto(&whole, target);
@@ -553,9 +555,8 @@ QImage CanvasWidget::renderImageAs(const QRect& logicalRegion, double scale, boo
       p.end();
       whole = fitted;
     }
-    QPainter p(&out);
-    p.drawImage(QPoint(0, 0), whole, region);
-    return out;
+    if (all) return whole;
+    return whole.copy(region);
   }
   replay.drawInto(&out, target);
   list_.replay(replay);

@@ -137,6 +137,16 @@ void BM_PolarUnit02DrawOnly(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(s.canvas.renderImage(whole, 1.0).constBits());
 }
 
+// The whole canvas with the 20 school functions drawn again at 4x, as an
+// export for print does.
+void BM_CartesianUnit1Render4x(benchmark::State& state) {
+  Setup s(FRAME_CARTESIAN, 1.0, SCHOOL_FUNCTIONS);
+  const SceneContext scene{s.canvas, s.view, s.pen, s.registry, 0.1f, s.messages};
+  redrawScene(ReplotMessages::Drag, scene);
+  const QRect whole(QPoint(0, 0), s.canvas.size());
+  for (auto _ : state) benchmark::DoNotOptimize(s.canvas.renderImage(whole, 4.0).constBits());
+}
+
 void BM_PolarFrameAloneUnit02(benchmark::State& state) { redraw(state, FRAME_POLAR, 0.2, 0.1f, {}); }
 
 void BM_CartesianUnit1MixedWidths(benchmark::State& state) {
@@ -169,6 +179,7 @@ BENCHMARK(BM_CartesianUnit02FineAliased)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit1MixedWidthsAliased)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02Width3Aliased)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02DrawOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CartesianUnit1Render4x)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit1MixedWidths)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02MixedWidths)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02Width2)->Unit(benchmark::kMillisecond);
