@@ -196,7 +196,7 @@ void TestHostileFiles::save() {
   RecordingMessages messages;
   WriteLayer plain;
   // The nearly full disk has room for less than half of the file.
-  const qint64 fileSize = encodePicture(ExportPicture{picture(), {}}, formatForName(name), 1).size();
+  const qint64 fileSize = encodePicture(ExportPicture{picture(), {}, {}}, formatForName(name), 1).size();
   const qint64 room = std::min<qint64>(16 * 1024, fileSize / 2);
   FillingDisk filling(room);
   FolderRemovingDisk removing(folder);

@@ -64,7 +64,8 @@ struct Scene {
   ExportPicture whole() {
     const PictureExport::RegionRenderer render = canvasRenderer(canvas);
     return ExportPicture{canvasPictureAtScaleOne(canvas),
-                         [render](QPainter& p, const QRect& part, double s) { render(p, part, s); }};
+                         [render](QPainter& p, const QRect& part, double s) { render(p, part, s); },
+                         canvasImageRenderer(canvas)};
   }
 };
 
@@ -271,17 +272,23 @@ void TestExportFormats::savedFileReadsBack() {
 void TestExportFormats::largerSizeIsDrawnAgain_data() {
   QTest::addColumn<bool>("antialiased");
   QTest::addColumn<int>("scale");
-  QTest::newRow("aliased 2x") << false << 2;
-  QTest::newRow("antialiased 2x") << true << 2;
-  QTest::newRow("aliased 4x") << false << 4;
-  QTest::newRow("antialiased 4x") << true << 4;
+  QTest::addColumn<bool>("throughPainter");  // drawn as onto a PDF or a printer
+  for (bool painter : {false, true}) {
+    const char* how = painter ? ", through a painter" : "";
+    QTest::addRow("aliased 2x%s", how) << false << 2 << painter;
+    QTest::addRow("antialiased 2x%s", how) << true << 2 << painter;
+    QTest::addRow("aliased 4x%s", how) << false << 4 << painter;
+    QTest::addRow("antialiased 4x%s", how) << true << 4 << painter;
+  }
 }
 
 void TestExportFormats::largerSizeIsDrawnAgain() {
   QFETCH(bool, antialiased);
   QFETCH(int, scale);
+  QFETCH(bool, throughPainter);
   Scene scene(antialiased);
-  const ExportPicture source = scene.whole();
+  ExportPicture source = scene.whole();
+  if (throughPainter) source.image = {};
   const QImage one = pictureAtScale(source, 1);
   const QImage big = pictureAtScale(source, scale);
   // Expected: scale times the pixels; scaled down it looks like the screen...

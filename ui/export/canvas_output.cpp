@@ -44,9 +44,13 @@ QImage canvasPictureAtScaleOne(CanvasWidget& canvas) {
 }
 
 PictureExport::RegionRenderer canvasRenderer(const CanvasWidget& canvas) {
-  return [&canvas](QPainter& painter, const QRect& region, double scale) {
-    canvas.renderRegion(painter, region, scale, canvas.antialiased());
+  return [canvas = &canvas](QPainter& painter, const QRect& region, double scale) {
+    canvas->renderRegion(painter, region, scale, canvas->antialiased());
   };
+}
+
+PictureExport::RegionImageRenderer canvasImageRenderer(const CanvasWidget& canvas) {
+  return [canvas = &canvas](const QRect& region, double scale) { return canvas->renderImage(region, scale); };
 }
 
 QList<QRect> pageParts(const QRect& region, QSizeF pageSize) {

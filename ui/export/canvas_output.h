@@ -22,8 +22,10 @@ class QWidget;
 // the screen shows it at device pixel ratio 1: the canvas's own picture when
 // it is exactly that (aliased, ratio 1), otherwise drawn again at that size.
 QImage canvasPictureAtScaleOne(CanvasWidget& canvas);
-// Draws a region of the canvas again, in the canvas's antialiasing mode.
+// Draws a region of the canvas again, in the canvas's antialiasing mode,
+// onto any painter, or into a new image.
 PictureExport::RegionRenderer canvasRenderer(const CanvasWidget& canvas);
+PictureExport::RegionImageRenderer canvasImageRenderer(const CanvasWidget& canvas);
 
 // Logical pixels per printed inch: a canvas centimetre is a centimetre on paper.
 inline constexpr double LOGICAL_PIXELS_PER_INCH = 96.0;

@@ -97,6 +97,10 @@ QImage pictureAtScale(const ExportPicture& source, int scale) {
   if (scale == 1) return source.picture;
   const QSize size = source.logicalSize() * scale;
   if (qint64(size.width()) * size.height() > MAX_PIXELS) return {};
+  if (source.image) {
+    QImage drawn = source.image(QRect(QPoint(0, 0), source.logicalSize()), scale);
+    return drawn.size() == size ? drawn : QImage();
+  }
   QImage out(size, QImage::Format_RGB32);
   if (out.isNull()) return {};
   out.fill(Qt::white);

@@ -16,10 +16,13 @@ class QPainter;
 // Draws part of a region (logical pixels) with the part's upper-left corner
 // at the painter's origin, one logical pixel covering `scale` device units.
 using RegionDrawer = std::function<void(QPainter& painter, const QRect& part, double scale)>;
+// The same part drawn into a new white image of its size times scale.
+using RegionImager = std::function<QImage(const QRect& part, double scale)>;
 
 struct ExportPicture {
   QImage picture;     // the captured pixels, at scale 1
   RegionDrawer draw;  // parts relative to the picture; empty: only the pixels exist
+  RegionImager image; // the quicker way to larger pixels, where there is one
 
   QSize logicalSize() const { return picture.size(); }
 };

@@ -65,10 +65,15 @@ bool PictureExport::run(const QImage& canvasImage, const std::optional<Selection
 }
 
 ExportPicture PictureExport::exportPicture() const {
-  ExportPicture out{picture_, {}};
+  ExportPicture out{picture_, {}, {}};
   if (renderer_ && !picture_.isNull()) {
     out.draw = [renderer = renderer_, origin = region_.topLeft()](QPainter& painter, const QRect& part, double scale) {
       renderer(painter, part.translated(origin), scale);
+    };
+  }
+  if (imageRenderer_ && !picture_.isNull()) {
+    out.image = [renderer = imageRenderer_, origin = region_.topLeft()](const QRect& part, double scale) {
+      return renderer(part.translated(origin), scale);
     };
   }
   return out;

@@ -39,7 +39,11 @@ class PictureExport {
   // Draws a region of the canvas (its pixels at scale 1) again at any scale;
   // with it the save-as window offers sharp larger sizes and drawings.
   using RegionRenderer = std::function<void(QPainter&, const QRect& canvasRegion, double scale)>;
-  void setRenderer(RegionRenderer renderer) { renderer_ = std::move(renderer); }
+  using RegionImageRenderer = std::function<QImage(const QRect& canvasRegion, double scale)>;
+  void setRenderer(RegionRenderer renderer, RegionImageRenderer imageRenderer = {}) {
+    renderer_ = std::move(renderer);
+    imageRenderer_ = std::move(imageRenderer);
+  }
 
   // The picture that "存 盘" writes at scale 1.
   const QImage& picture() const { return picture_; }
@@ -71,6 +75,7 @@ class PictureExport {
   QImage picture_;
   QRect region_;
   RegionRenderer renderer_;
+  RegionImageRenderer imageRenderer_;
   QString tempPath_;
   QPointer<SaveForm> saveform_;
 };

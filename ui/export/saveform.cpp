@@ -26,7 +26,7 @@ constexpr const char* DRIVE_ERROR_TEXT = "驱动器错误!";
 SaveForm::SaveForm(std::function<QImage()> picture, Messages& messages, WriteLayer& writer,
                    const QString& programFolder, QWidget* parent)
     : SaveForm(std::function<ExportPicture()>([picture = std::move(picture)] {
-                 return ExportPicture{picture ? picture() : QImage(), {}};
+                 return ExportPicture{picture ? picture() : QImage(), {}, {}};
                }),
                messages, writer, programFolder, parent) {}
 

@@ -482,7 +482,7 @@ void Form1::saveSelection() {
   const std::optional<SelectionCorners> selection = selectionOf(*Picture1, selShown_);
   if (!pictureExport_) {
     pictureExport_ = std::make_unique<PictureExport>(this, *messages_, programFolder_);
-    pictureExport_->setRenderer(canvasRenderer(*Picture1));
+    pictureExport_->setRenderer(canvasRenderer(*Picture1), canvasImageRenderer(*Picture1));
   }
   pictureExport_->run(canvasPictureAtScaleOne(*Picture1), selection, view_.canvasRight, view_.canvasTop);
   const QImage& picture = pictureExport_->picture();
