@@ -1,8 +1,13 @@
 // The drawing canvas on screen: a widget that owns a persistent picture
-// (a white RGB32 QImage) and paints it in paintEvent. Positions are canvas
-// units: one unit is one centimetre (96 / 2.54 logical pixels), measured from
-// the upper-left corner given to setScale, with y growing upwards when
-// top > bottom. Pen widths are in pixels.
+// (a white RGB32 QImage at device resolution: logical size x device pixel
+// ratio) and paints it in paintEvent. Positions are canvas units: one unit is
+// one centimetre (96 / 2.54 logical pixels), measured from the upper-left
+// corner given to setScale, with y growing upwards when top > bottom. Pen
+// widths are in logical pixels.
+//
+// Every drawing call since the last clear is also recorded, and one
+// CanvasPainter draws both the picture and every other rendering of it (an
+// image at any scale, SVG, PDF, a printer), so they agree by construction.
 //
 // Overlay items live above the picture and survive clear(): the origin and
 // unit markers, the four selection lines and the coordinate read-out label.

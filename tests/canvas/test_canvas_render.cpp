@@ -3,6 +3,7 @@
 // on a vector device as paths and text. The plain (aliased) picture itself
 // is checked against lines drawn straight with QPainter.
 #include <QBuffer>
+#include <QPdfWriter>
 #include <QSvgGenerator>
 #include <QtTest>
 #include <cmath>
@@ -267,6 +268,17 @@ void TestCanvasRender::vectorDevicesGetPathsAndText() {
   QVERIFY(count(text, "<path") < 200);
   QVERIFY(count(text, "<text") >= 8);  // the labels in view
   QVERIFY(text.contains("-3"));
+
+  // A PDF page takes the same drawing, at the printer's resolution.
+  QBuffer pdfFile;
+  pdfFile.open(QIODevice::WriteOnly);
+  QPdfWriter pdf(&pdfFile);
+  pdf.setResolution(300);
+  QPainter pp(&pdf);
+  c.renderRegion(pp, QRect(0, 0, 500, 300), 300.0 / 96.0, true);
+  pp.end();
+  QVERIFY(pdfFile.data().startsWith("%PDF"));
+  QVERIFY(pdfFile.data().size() > 2000);
 }
 
 void TestCanvasRender::clearForgetsTheRecord() {
