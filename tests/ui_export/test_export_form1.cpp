@@ -188,10 +188,15 @@ void TestExportForm1::largerSizesShowTheWindowsDrawing() {
   };
   const double one = ink(source.picture);
   QVERIFY(one > 0);
-  for (int scale : {2, 4}) {
-    const QImage big = pictureAtScale(source, scale);
-    QCOMPARE(big.size(), source.picture.size() * scale);
-    QVERIFY2(ink(big) > one * 0.5, qPrintable(QStringLiteral("%1x: %2 vs %3").arg(scale).arg(ink(big)).arg(one)));
+  // Drawn into images, and through a painter as onto a PDF page or a printer.
+  ExportPicture throughPainter = source;
+  throughPainter.image = {};
+  for (const ExportPicture& way : {source, throughPainter}) {
+    for (int scale : {2, 4}) {
+      const QImage big = pictureAtScale(way, scale);
+      QCOMPARE(big.size(), source.picture.size() * scale);
+      QVERIFY2(ink(big) > one * 0.5, qPrintable(QStringLiteral("%1x: %2 vs %3").arg(scale).arg(ink(big)).arg(one)));
+    }
   }
 }
 
