@@ -57,9 +57,8 @@ bool isSvgDevice(const QPainter& painter) {
 // drawing replayed onto them: the canvas's replay narrows an outside
 // painter's clip to the picture's size at each resize it recorded, and the
 // first ones are the small sizes of the window's start-up, which would leave
-// the page blank. The SVG generator
-// keeps no clip; the page is clipped to the region here. Paths stay paths
-// and labels text.
+// the page blank. The SVG generator keeps no clip; the page is clipped to the
+// region here. Paths stay paths and labels text.
 void drawThroughSvg(const CanvasWidget& canvas, QPainter& painter, const QRect& region, double scale) {
   QByteArray svg;
   QBuffer buffer(&svg);
