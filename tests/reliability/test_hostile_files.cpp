@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,6 +29,8 @@
 
 #include "support/filling_disk.h"
 #include "support/recording_messages.h"
+#include "ui/export/export_format.h"
+#include "ui/export/export_picture.h"
 #include "ui/export/saveform.h"
 #include "ui/export/write_layer.h"
 
@@ -45,8 +49,8 @@ bool enterPrivateMountNamespace() {
   return mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
 }
 
-// A picture of 400 x 300 pixels whose bitmap (about 360 KB) overfills the
-// nearly full disk below.
+// A picture of 400 x 300 pixels; the nearly full disk below has room for
+// less than half of its file in any format.
 QImage picture() {
   QImage img(400, 300, QImage::Format_RGB32);
   for (int y = 0; y < img.height(); ++y)
@@ -147,19 +151,26 @@ void TestHostileFiles::save_data() {
   QTest::addColumn<int>("hostile");
   QTest::addColumn<QString>("name");
   QTest::addColumn<bool>("saves");
-  QTest::newRow("plain folder") << int(Hostile::None) << "old.bmp" << true;
-  QTest::newRow("read-only file") << int(Hostile::ReadOnlyFile) << "old.bmp" << false;
-  QTest::newRow("immutable file") << int(Hostile::ImmutableFile) << "old.bmp" << false;
-  QTest::newRow("name of a folder") << int(Hostile::NameIsFolder) << "pictures" << false;
-  QTest::newRow("folder vanished") << int(Hostile::FolderVanished) << "new.bmp" << false;
-  QTest::newRow("folder vanishes while writing") << int(Hostile::FolderVanishesWhileWriting) << "old.bmp" << false;
-  QTest::newRow("folder became a file") << int(Hostile::FolderBecameFile) << "new.bmp" << false;
-  QTest::newRow("read-only file system") << int(Hostile::ReadOnlyFileSystem) << "old.bmp" << false;
-  QTest::newRow("folder of /proc") << int(Hostile::ProcFolder) << "norvale01.bmp" << false;
-  QTest::newRow("name too long") << int(Hostile::NameTooLong) << QString(300, QLatin1Char('n')) << false;
-  QTest::newRow("disk nearly full, new file") << int(Hostile::DiskNearlyFull) << "new.bmp" << false;
-  QTest::newRow("disk nearly full, over a file") << int(Hostile::DiskNearlyFull) << "old.bmp" << false;
-  QTest::newRow("disk with room") << int(Hostile::DiskWithRoom) << "old.bmp" << true;
+  // Every row for every format the save writes: each goes through the same write.
+  for (const char* ext : {".bmp", ".png", ".jpg", ".svg", ".pdf"}) {
+    const QString e = QLatin1String(ext);
+    auto row = [&](const char* what, Hostile kind, const QString& name, bool saves) {
+      QTest::newRow(qPrintable(QLatin1String(what) + QLatin1Char(' ') + e)) << int(kind) << name << saves;
+    };
+    row("plain folder", Hostile::None, "old" + e, true);
+    row("read-only file", Hostile::ReadOnlyFile, "old" + e, false);
+    row("immutable file", Hostile::ImmutableFile, "old" + e, false);
+    row("name of a folder", Hostile::NameIsFolder, "pictures" + e, false);
+    row("folder vanished", Hostile::FolderVanished, "new" + e, false);
+    row("folder vanishes while writing", Hostile::FolderVanishesWhileWriting, "old" + e, false);
+    row("folder became a file", Hostile::FolderBecameFile, "new" + e, false);
+    row("read-only file system", Hostile::ReadOnlyFileSystem, "old" + e, false);
+    row("folder of /proc", Hostile::ProcFolder, "norvale01" + e, false);
+    row("name too long", Hostile::NameTooLong, QString(300, QLatin1Char('n')) + e, false);
+    row("disk nearly full, new file", Hostile::DiskNearlyFull, "new" + e, false);
+    row("disk nearly full, over a file", Hostile::DiskNearlyFull, "old" + e, false);
+    row("disk with room", Hostile::DiskWithRoom, "old" + e, true);
+  }
 }
 
 void TestHostileFiles::save() {
@@ -177,13 +188,17 @@ void TestHostileFiles::save() {
   const QString folder = onDisk && tmpfs_ ? mountPoint_.path() : scratch.filePath(QStringLiteral("target"));
   QDir(folder).removeRecursively();
   QVERIFY(QDir().mkpath(folder));
-  const QString old = folder + QStringLiteral("/old.bmp");
+  const QString ext = name.mid(name.lastIndexOf(QLatin1Char('.')));
+  const QString old = folder + QStringLiteral("/old") + ext;
   QVERIFY(writeBytes(old, OLD_CONTENT));
-  QVERIFY(QDir(folder).mkdir(QStringLiteral("pictures")));
+  QVERIFY(QDir(folder).mkdir(QStringLiteral("pictures") + ext));
 
   RecordingMessages messages;
   WriteLayer plain;
-  FillingDisk filling(16 * 1024);
+  // The nearly full disk has room for less than half of the file.
+  const qint64 fileSize = encodePicture(ExportPicture{picture(), {}, {}}, formatForName(name), 1).size();
+  const qint64 room = std::min<qint64>(16 * 1024, fileSize / 2);
+  FillingDisk filling(room);
   FolderRemovingDisk removing(folder);
   WriteLayer* writer = kind == Hostile::FolderVanishesWhileWriting ? &removing : &plain;
   auto* form = new SaveForm(picture, messages, *writer, folder);
@@ -227,7 +242,7 @@ void TestHostileFiles::save() {
         QVERIFY(statvfs(QFile::encodeName(folder).constData(), &fs) == 0);
         const qint64 free = static_cast<qint64>(fs.f_bavail) * static_cast<qint64>(fs.f_frsize);
         filler = folder + QStringLiteral("/filler");
-        QVERIFY(writeBytes(filler, QByteArray(static_cast<int>(free - 16 * 1024), 'f')));
+        QVERIFY(writeBytes(filler, QByteArray(static_cast<int>(free - room), 'f')));
       } else {
         writer = &filling;
         delete form;
@@ -252,8 +267,24 @@ void TestHostileFiles::save() {
     // Expected: no notice, the window closed, the bitmap complete and nothing else new.
     QVERIFY2(messages.empty(), messages.empty() ? "" : messages.last().text.c_str());
     QTRY_VERIFY(alive.isNull());
-    const QImage written(folder + QLatin1Char('/') + name, "BMP");
-    QCOMPARE(written.convertToFormat(QImage::Format_RGB32), picture());
+    const QString written = folder + QLatin1Char('/') + name;
+    switch (formatForName(name)) {
+      case ExportFormat::Bitmap:
+      case ExportFormat::Png:
+        QCOMPARE(QImage(written).convertToFormat(QImage::Format_RGB32), picture());
+        break;
+      case ExportFormat::Jpeg:
+        QCOMPARE(QImageReader(written).format(), QByteArray("jpeg"));
+        QCOMPARE(QImage(written).size(), picture().size());
+        break;
+      case ExportFormat::Svg:
+        QVERIFY(QSvgRenderer(written).isValid());
+        break;
+      case ExportFormat::Pdf:
+        QVERIFY(readBytes(written).startsWith("%PDF-"));
+        QVERIFY(readBytes(written).trimmed().endsWith("%%EOF"));
+        break;
+    }
     QCOMPARE(entries(folder), before);
   } else {
     // Expected: "存盘错误!" with the warning icon, the window still open, the

@@ -38,6 +38,7 @@
 
 #include "engine/engine.h"
 #include "support/recording_messages.h"
+#include "ui/export/export_format.h"
 #include "ui/export/saveform.h"
 #include "ui/list/form2.h"
 #include "ui/main/form1.h"
@@ -61,7 +62,7 @@ const char* const NUMBER_TEXTS[] = {"0.1", ".05", "0.5", "0.99", "0.02", "1", "0
 
 const char* const FILE_NAMES[] = {"norvale01.bmp", "a.bmp", "graph", "ro.bmp", "dir.bmp", "", ".", "..",
                                   "../escape.bmp", "/tmp/abs.bmp", "名字.bmp", "a\\b.bmp", " ", "*?.bmp",
-                                  "con", "a:b.bmp", "\t.bmp", "new.png"};
+                                  "con", "a:b.bmp", "\t.bmp", "new.png", "sheet.SVG", "sheet.pdf", "photo.jpg"};
 
 QString hostileExpression(QRandomGenerator& rng) {
   switch (rng.bounded(8)) {
@@ -531,8 +532,9 @@ QString registryProblem(const FunctionRegistry& registry) {
   return {};
 }
 
-// Every file under folder is planted and unchanged, or a complete bitmap (its
-// header's size is the file's size and it loads).
+// Every file under folder is planted and unchanged, or a complete file of the
+// format its name asks for (a bitmap: its header's size is the file's size
+// and it loads).
 QString filesProblem(const QString& folder, const QStringList& planted) {
   QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
   while (it.hasNext()) {
@@ -543,6 +545,22 @@ QString filesProblem(const QString& folder, const QStringList& planted) {
     if (planted.contains(path)) {
       if (bytes != PLANTED) return QStringLiteral("planted file %1 was changed").arg(path);
       continue;
+    }
+    // A name ending in .png, .jpg / .jpeg, .svg or .pdf holds a complete file of that format.
+    switch (formatForName(QFileInfo(path).fileName())) {
+      case ExportFormat::Bitmap:
+        break;
+      case ExportFormat::Png:
+      case ExportFormat::Jpeg:
+        if (QImage::fromData(bytes).isNull()) return QStringLiteral("%1 does not load").arg(path);
+        continue;
+      case ExportFormat::Svg:
+        if (!bytes.trimmed().endsWith("</svg>")) return QStringLiteral("%1 is not a whole SVG").arg(path);
+        continue;
+      case ExportFormat::Pdf:
+        if (!bytes.startsWith("%PDF-") || !bytes.trimmed().endsWith("%%EOF"))
+          return QStringLiteral("%1 is not a whole PDF").arg(path);
+        continue;
     }
     if (bytes.size() < 6 || !bytes.startsWith("BM")) return QStringLiteral("%1 is not a bitmap").arg(path);
     const auto declared = qFromLittleEndian<quint32>(bytes.constData() + 2);

@@ -1,6 +1,7 @@
 // The save button of the main window: a selection drawn with the mouse, or
 // none, captured and written by the save-as window.
 #include <QClipboard>
+#include <QPrinter>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "support/recording_messages.h"
+#include "ui/export/canvas_output.h"
 #include "ui/export/picture_export.h"
 #include "ui/export/saveform.h"
 #include "ui/main/form1.h"
@@ -62,6 +64,8 @@ class TestExportForm1 : public QObject {
   void saveButtonWritesTheRegion_data();
   void saveButtonWritesTheRegion();
   void secondSaveBringsTheWindowForward();
+  void keysCopyAndPrint();
+  void largerSizesShowTheWindowsDrawing();
 };
 
 void TestExportForm1::saveButtonWritesTheRegion_data() {
@@ -122,6 +126,78 @@ void TestExportForm1::secondSaveBringsTheWindowForward() {
   QVERIFY(first && first->isVisible());
   QTest::mouseClick(w.command6(), Qt::LeftButton);
   QCOMPARE(w.form->pictureExport()->saveform(), first);
+}
+
+void TestExportForm1::keysCopyAndPrint() {
+  // State: a curve drawn, the window active, the expression field focused
+  // with nothing selected in it.
+  Window w;
+  auto* text1 = w.form->findChild<QLineEdit*>(QStringLiteral("Text1"));
+  text1->setText(QStringLiteral("sin(x)"));
+  w.form->drawCommand();
+  w.form->show();
+  QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+  text1->setFocus();
+  text1->deselect();
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+
+  // Action: Ctrl+C. Expected: the whole canvas at twice its size.
+  QTest::keyClick(text1, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(clipboard->image().size(), w.canvas().size() * 2);
+
+  // Action: select the text, Ctrl+C. Expected: the text field copies its text.
+  text1->selectAll();
+  QTest::keyClick(text1, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(clipboard->text(), QStringLiteral("sin(x)"));
+
+  // Action: a selection, Ctrl+C. Expected: the selection at twice its size.
+  w.drag(-2.0f, 1.5f, 3.0f, -1.0f);
+  text1->deselect();
+  QTest::keyClick(text1, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(clipboard->image().size(), QSize(189, 94) * 2);
+
+  // Action: Ctrl+P, the print dialog answered with a PDF file. Expected: one
+  // page, the selection printed.
+  const QString pdf = w.folder.filePath(QStringLiteral("printed.pdf"));
+  w.form->canvasOutput()->setPrintDialog([&](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return true;
+  });
+  QTest::keyClick(w.form.get(), Qt::Key_P, Qt::ControlModifier);
+  QFile file(pdf);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QVERIFY(file.readAll().startsWith("%PDF-"));
+  QVERIFY(w.messages.empty());
+}
+
+// The window's canvas has been resized at start-up and drawn on since: the
+// larger sizes and the printed page must still hold its drawing.
+void TestExportForm1::largerSizesShowTheWindowsDrawing() {
+  Window w;
+  w.form->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("sin(x)"));
+  w.form->drawCommand();
+  QTest::mouseClick(w.command6(), Qt::LeftButton);
+  const ExportPicture source = w.form->pictureExport()->exportPicture();
+  auto ink = [](const QImage& img) {
+    qint64 n = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) n += qGray(img.pixel(x, y)) < 160;
+    return double(n) / (img.width() * img.height());
+  };
+  const double one = ink(source.picture);
+  QVERIFY(one > 0);
+  // Drawn into images, and through a painter as onto a PDF page or a printer.
+  ExportPicture throughPainter = source;
+  throughPainter.image = {};
+  for (const ExportPicture& way : {source, throughPainter}) {
+    for (int scale : {2, 4}) {
+      const QImage big = pictureAtScale(way, scale);
+      QCOMPARE(big.size(), source.picture.size() * scale);
+      QVERIFY2(ink(big) > one * 0.5, qPrintable(QStringLiteral("%1x: %2 vs %3").arg(scale).arg(ink(big)).arg(one)));
+    }
+  }
 }
 
 QTEST_MAIN(TestExportForm1)

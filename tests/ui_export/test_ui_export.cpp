@@ -203,7 +203,7 @@ void TestUiExport::temporaryBitmapFallsBack() {
   req.canvasRight = HALF_W;
   req.canvasTop = HALF_H;
   req.programFolder = programWritable ? dir.path() : unwritableFolder(dir);
-  req.fallbackFolder = fallbackWritable ? fallback.path() : unwritableFolder(fallback);
+  req.privateFolder = fallbackWritable ? fallback.path() : unwritableFolder(fallback);
   req.selection = SelectionCorners{0, 0, 1, -1};
   const CaptureResult r = captureRegion(req);
   QVERIFY(r.problem.empty());
@@ -248,7 +248,7 @@ void TestUiExport::saveformOpensWithItsDefaults() {
   QCOMPARE(form.Text1->text(), QStringLiteral("norvale01.bmp"));
   QCOMPARE(form.Text1->selectedText(), QStringLiteral("norvale01.bmp"));
   QCOMPARE(form.Label4->text(), dir.path());
-  QCOMPARE(form.combo1->count(), 2);
+  QCOMPARE(form.combo1->count(), 6);  // the two bitmap entries first, then one per further format
   QCOMPARE(form.combo1->itemText(0), QStringLiteral("Bitmap files[*.bmp]"));
   QCOMPARE(form.combo1->itemText(1), QStringLiteral("All files[*.*]"));
   QCOMPARE(form.combo1->currentIndex(), 0);
@@ -276,7 +276,8 @@ void TestUiExport::saveWritesTheBitmap_data() {
   QTest::addColumn<QString>("name");
   QTest::newRow("default name") << QString();
   QTest::newRow("no extension") << QStringLiteral("graph");
-  QTest::newRow("other extension, still a bitmap") << QStringLiteral("picture.png");
+  QTest::newRow("other extension, still a bitmap") << QStringLiteral("picture.gif");
+  QTest::newRow("upper-case bitmap extension") << QStringLiteral("PICTURE.BMP");
   QTest::newRow("replaces an existing file") << QStringLiteral("old.bmp");
 }
 

@@ -29,10 +29,10 @@ std::optional<std::int16_t> toInt16(double v) {
 QString writeTemporaryBitmap(const CaptureRequest& req, const QByteArray& bytes) {
   WriteLayer plain;
   WriteLayer& writer = req.writer ? *req.writer : plain;
-  for (const QString& folder : {req.programFolder, req.fallbackFolder}) {
-    if (folder.isEmpty()) continue;
+  for (const QString& folder : {req.programFolder, req.privateFolder}) {
+    if (!WriteLayer::isPrivateFolder(folder)) continue;
     const QString path = folder + QLatin1Char('/') + QLatin1String(TEMP_BITMAP_NAME);
-    if (writer.writeFile(path, bytes)) return path;
+    if (writer.writePrivateFile(path, bytes)) return path;
   }
   return {};
 }
@@ -83,6 +83,7 @@ CaptureResult captureRegion(const CaptureRequest& req) {
 
   if (!req.selection) {
     result.picture = whole;
+    result.region = whole.rect();
     return result;
   }
 
@@ -94,6 +95,7 @@ CaptureResult captureRegion(const CaptureRequest& req) {
     return result;
   }
   result.picture = whole.copy(clip);
+  result.region = clip;
   if (req.clipboard) req.clipboard->setImage(result.picture);
   return result;
 }

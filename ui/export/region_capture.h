@@ -33,14 +33,18 @@ struct CaptureRequest {
   std::optional<SelectionCorners> selection;
   float canvasRight = 0;
   float canvasTop = 0;
-  QString programFolder;      // where temp.bmp is written first
-  QString fallbackFolder;     // where it goes when the program's folder refuses it
+  // temp.bmp goes beside the program when no other user can write that
+  // folder, otherwise into the private folder (0700, the user's own); never
+  // into a folder others can write.
+  QString programFolder;
+  QString privateFolder;
   QClipboard* clipboard = nullptr;  // receives the selected region (may be null)
   WriteLayer* writer = nullptr;     // writes temp.bmp (a plain layer when null)
 };
 
 struct CaptureResult {
   QImage picture;       // the picture to save; null when the capture failed
+  QRect region;         // where the picture lies on the canvas, in its pixels
   QString tempPath;     // where temp.bmp was written; empty when nowhere
   std::string problem;  // the notice for the user when the capture failed
 };

@@ -26,7 +26,14 @@ constexpr const char* DRIVE_ERROR_TEXT = "驱动器错误!";
 
 SaveForm::SaveForm(std::function<QImage()> picture, Messages& messages, WriteLayer& writer,
                    const QString& programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window), picture_(std::move(picture)), messages_(messages), writer_(writer) {
+    : SaveForm(std::function<ExportPicture()>([picture = std::move(picture)] {
+                 return ExportPicture{picture ? picture() : QImage(), {}, {}};
+               }),
+               messages, writer, programFolder, parent) {}
+
+SaveForm::SaveForm(std::function<ExportPicture()> source, Messages& messages, WriteLayer& writer,
+                   const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window), source_(std::move(source)), messages_(messages), writer_(writer) {
   setObjectName(QStringLiteral("saveform"));
   setWindowTitle(QStringLiteral("保存成为"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -73,6 +80,15 @@ SaveForm::SaveForm(std::function<QImage()> picture, Messages& messages, WriteLay
   Command2->setObjectName(QStringLiteral("Command2"));
   Command2->setGeometry(twips(6360, 960, 855, 375));
 
+  // The size of raster pictures, under the two buttons.
+  label(LabelSize, "LabelSize", QStringLiteral("尺寸:"), twips(6360, 1560, 855, 255));
+  comboSize = new QComboBox(this);
+  comboSize->setObjectName(QStringLiteral("comboSize"));
+  comboSize->setGeometry(twips(6360, 1860, 855, 300));
+  for (int s : EXPORT_SCALES) comboSize->addItem(QStringLiteral("%1 倍").arg(s), s);
+  comboSize->setCurrentIndex(0);
+  LabelSize->setBuddy(comboSize);
+
   // The lists start in the process's current folder, on its drive.
   dirPath_ = QDir::cleanPath(QDir::currentPath());
   setDrives(mountedDrives());
@@ -82,6 +98,9 @@ SaveForm::SaveForm(std::function<QImage()> picture, Messages& messages, WriteLay
   connect(Dir1, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { chooseFolder(item->data(Qt::UserRole).toString()); });
   connect(File1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { Text1->setText(item->text()); });
+  // Drawings have no pixel size: the size choice rests while the name asks for one.
+  connect(Text1, &QLineEdit::textChanged, this,
+          [this](const QString& name) { comboSize->setEnabled(!isVectorFormat(formatForName(name))); });
   connect(Command1, &QPushButton::clicked, this, &SaveForm::save);
   connect(Command2, &QPushButton::clicked, this, &SaveForm::close);
   // Enter in the name field saves; Esc cancels.
@@ -101,6 +120,7 @@ void SaveForm::loadSteps(const QString& programFolder) {
   }
   combo1->addItem(QStringLiteral("Bitmap files[*.bmp]"));
   combo1->addItem(QStringLiteral("All files[*.*]"));
+  for (const FileTypeEntry& entry : extraFileTypes()) combo1->addItem(entry.caption);
   combo1->setCurrentIndex(0);
   patternChosen(0);
   Label4->setText(programFolder);
@@ -197,7 +217,7 @@ void SaveForm::fillDirList() {
 void SaveForm::fillFileList() {
   File1->clear();
   QDir d(dirPath_);
-  d.setNameFilters({pattern_});  // without CaseSensitive: *.bmp lists .BMP too
+  d.setNameFilters(patterns_);  // without CaseSensitive: *.bmp lists .BMP too
   File1->addItems(d.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
 }
 
@@ -208,7 +228,13 @@ QStringList SaveForm::listedFiles() const {
 }
 
 void SaveForm::patternChosen(int index) {
-  pattern_ = index == 0 ? QStringLiteral("*.bmp") : QStringLiteral("*");
+  const QList<FileTypeEntry>& extra = extraFileTypes();
+  if (index == 0)
+    patterns_ = {QStringLiteral("*.bmp")};
+  else if (index >= 2 && index - 2 < extra.size())
+    patterns_ = extra[index - 2].patterns;
+  else
+    patterns_ = {QStringLiteral("*")};
   fillFileList();
 }
 
@@ -225,10 +251,10 @@ void SaveForm::save() {
   setCursor(Qt::WaitCursor);
   const QString name = Text1->text();
   const QString path = Label4->text() + QLatin1Char('/') + name;
-  const QImage picture = picture_ ? picture_() : QImage();
-  bool ok = validFileName(name) && !Label4->text().isEmpty() && !picture.isNull();
+  const ExportPicture source = source_ ? source_() : ExportPicture{};
+  bool ok = validFileName(name) && !Label4->text().isEmpty() && !source.picture.isNull();
   if (ok) {
-    const QByteArray bytes = bitmapBytes(picture);
+    const QByteArray bytes = encodePicture(source, formatForName(name), scale());
     ok = !bytes.isEmpty() && writer_.writeFile(path, bytes);
   }
   if (ok) {
@@ -238,6 +264,8 @@ void SaveForm::save() {
   messages_.show(SAVE_ERROR_TEXT, MessageIcon::Warning);
   setCursor(Qt::ArrowCursor);
 }
+
+int SaveForm::scale() const { return comboSize->currentData().toInt(); }
 
 void SaveForm::closeEvent(QCloseEvent* event) {
   setCursor(Qt::ArrowCursor);

@@ -1,6 +1,8 @@
 // The save-as window "保存成为": a file name, a type filter, the drive,
-// folder and file lists, and the target folder. "存 盘" writes the picture
-// as a bitmap to the target folder under the name as typed.
+// folder and file lists, the target folder and the size. "存 盘" writes the
+// picture to the target folder under the name as typed, in the format the
+// name's ending asks for (a bitmap unless it ends in .png, .jpg, .jpeg, .svg
+// or .pdf), raster formats at the chosen multiple of the screen size.
 #pragma once
 
 #include <QComboBox>
@@ -10,6 +12,8 @@
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
+
+#include "ui/export/export_picture.h"
 
 class Messages;
 class WriteLayer;
@@ -24,6 +28,12 @@ class SaveForm : public QWidget {
   // is the first target folder.
   SaveForm(std::function<QImage()> picture, Messages& messages, WriteLayer& writer,
            const QString& programFolder, QWidget* parent = nullptr);
+  // The same with a picture that can be drawn again at a larger size.
+  SaveForm(std::function<ExportPicture()> source, Messages& messages, WriteLayer& writer,
+           const QString& programFolder, QWidget* parent = nullptr);
+
+  // The chosen multiple of the screen size (1, 2 or 4).
+  int scale() const;
 
   // The drives offered; by default the mounted volumes.
   void setDrives(const QStringList& roots);
@@ -52,6 +62,8 @@ class SaveForm : public QWidget {
   QLabel* Label4 = nullptr;
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
+  QLabel* LabelSize = nullptr;
+  QComboBox* comboSize = nullptr;
 
  public slots:
   void save();
@@ -66,10 +78,10 @@ class SaveForm : public QWidget {
   void patternChosen(int index);
   void driveChosen(int index);
 
-  std::function<QImage()> picture_;
+  std::function<ExportPicture()> source_;
   Messages& messages_;
   WriteLayer& writer_;
   QString dirPath_;
-  QString pattern_ = QStringLiteral("*.bmp");
+  QStringList patterns_{QStringLiteral("*.bmp")};
   int driveIndex_ = -1;
 };

@@ -25,6 +25,7 @@
 #include "ui/main/message_box.h"
 #include "ui/main/pen_boards.h"
 #include "ui/main/reading_order.h"
+#include "ui/export/canvas_output.h"
 #include "ui/export/picture_export.h"
 
 namespace norvale {
@@ -68,6 +69,15 @@ float canvasPosition(double value) {
 }
 
 }  // namespace
+
+// The rectangle's anchor is the start of Line1 and Line2; the opposite
+// corner is the end of Line1 (x) and of Line2 (y).
+static std::optional<SelectionCorners> selectionOf(const CanvasWidget& canvas, bool shown) {
+  if (!shown) return std::nullopt;
+  const CanvasWidget::SelectionLine line1 = canvas.selectionLine(1);
+  const CanvasWidget::SelectionLine line2 = canvas.selectionLine(2);
+  return SelectionCorners{line1.x1, line1.y1, line1.x2, line2.y2};
+}
 
 Form1::Form1(const Options& options, QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Form1"));
@@ -226,6 +236,9 @@ void Form1::createControls() {
   auto* analysisKey = new QShortcut(QKeySequence(Qt::Key_F3), this);
   analysisKey->setContext(Qt::ApplicationShortcut);
   connect(analysisKey, &QShortcut::activated, this, &Form1::openAnalysis);
+  canvasOutput_ = std::make_unique<CanvasOutput>(*Picture1, *messages_,
+                                                 [this] { return selectionOf(*Picture1, selShown_); }, this);
+  canvasOutput_->installShortcuts(*this);
 
   // The boards lie over the canvas.
   lwidthBd->raise();
@@ -535,16 +548,12 @@ void Form1::canvasMove(float x, float y) {
 }
 
 void Form1::saveSelection() {
-  // The rectangle's anchor is the start of Line1 and Line2; the opposite
-  // corner is the end of Line1 (x) and of Line2 (y).
-  std::optional<SelectionCorners> selection;
-  if (selShown_) {
-    const CanvasWidget::SelectionLine line1 = Picture1->selectionLine(1);
-    const CanvasWidget::SelectionLine line2 = Picture1->selectionLine(2);
-    selection = SelectionCorners{line1.x1, line1.y1, line1.x2, line2.y2};
+  const std::optional<SelectionCorners> selection = selectionOf(*Picture1, selShown_);
+  if (!pictureExport_) {
+    pictureExport_ = std::make_unique<PictureExport>(this, *messages_, programFolder_);
+    pictureExport_->setRenderer(canvasRenderer(*Picture1), canvasImageRenderer(*Picture1));
   }
-  if (!pictureExport_) pictureExport_ = std::make_unique<PictureExport>(this, *messages_, programFolder_);
-  pictureExport_->run(Picture1->image(), selection, view_.canvasRight, view_.canvasTop);
+  pictureExport_->run(canvasPictureAtScaleOne(*Picture1), selection, view_.canvasRight, view_.canvasTop);
   const QImage& picture = pictureExport_->picture();
   Picture3->setPixmap(QPixmap::fromImage(picture));
   if (!picture.isNull()) Picture3->resize(picture.size());

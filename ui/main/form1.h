@@ -32,6 +32,7 @@
 #include "ui/settings/settings_window.h"
 
 class PictureExport;
+class CanvasOutput;
 
 namespace norvale {
 
@@ -105,6 +106,7 @@ class Form1 : public QWidget {
   void openFunctionList(); // Command9: opens the list, or brings the open one forward
   void saveSelection();    // Command6: captures the selection (or the canvas) and opens the save window
   PictureExport* pictureExport() const { return pictureExport_.get(); }
+  CanvasOutput* canvasOutput() const { return canvasOutput_.get(); }  // Ctrl+C, Ctrl+P
   Form2* listWindow() const { return listWindow_; }
   void openAnalysis();  // Command11, F3: opens the analysis window, or brings it forward
   AnalysisWindow* analysisWindow() const { return analysisWindow_; }
@@ -192,6 +194,7 @@ class Form1 : public QWidget {
   QPointer<SettingsWindow> settingsWindow_;
   ViewNavigator* navigator_ = nullptr;
   std::unique_ptr<PictureExport> pictureExport_;
+  std::unique_ptr<CanvasOutput> canvasOutput_;
   std::unique_ptr<SceneListHost> listHost_;
   QPointer<Form2> listWindow_;
   QPointer<AnalysisWindow> analysisWindow_;
