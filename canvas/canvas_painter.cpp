@@ -98,6 +98,8 @@ void CanvasPainter::drawThrough(QPainter* painter, const Target& target) {
   raster_ = isRaster(painter->device());
   painter->save();
   penValid_ = false;
+  callerClipped_ = painter->hasClipping();
+  callerClip_ = callerClipped_ ? painter->clipPath() : QPainterPath();
   // The caller's painter starts out as a fresh one would.
   painter->setRenderHint(QPainter::Antialiasing, false);
   painter->setFont(deviceFont_);
@@ -286,7 +288,7 @@ void CanvasPainter::pictureResized(QSize logicalSize) {
                     std::max(0, region.bottom() - pictureRect_.bottom()));
   for (const QRect& gone : {right, below})
     if (gone.intersects(region)) p.fillRect(device(gone.intersected(region)), Qt::white);
-  clipToPicture(p, external_ ? Qt::IntersectClip : Qt::ReplaceClip);
+  clipToPicture(p, Qt::ReplaceClip);
 }
 
 // Whole device pixels as a plain rectangle: Qt clips a line at a QRectF
@@ -295,6 +297,13 @@ void CanvasPainter::clipToPicture(QPainter& p, Qt::ClipOperation operation) cons
   const QRect inside = pictureRect_.intersected(target_.region);
   const QRectF device((inside.x() - origin_.x()) * scale_, (inside.y() - origin_.y()) * scale_,
                       inside.width() * scale_, inside.height() * scale_);
+  // A caller's clip stays in force; the picture's own clip replaces the one of
+  // its earlier size rather than narrowing it, or a picture that grew after a
+  // small first size would clip everything away.
+  if (external_ && operation == Qt::ReplaceClip && callerClipped_) {
+    p.setClipPath(callerClip_, Qt::ReplaceClip);
+    operation = Qt::IntersectClip;
+  }
   if (unitScale_) {
     p.setClipRect(device.toRect(), operation);
   } else {

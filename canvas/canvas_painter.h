@@ -130,6 +130,10 @@ class CanvasPainter {
   Target target_;
   QImage* image_ = nullptr;          // drawInto: the picture
   QPainter* external_ = nullptr;     // drawThrough: the caller's painter
+  // drawThrough: the caller's own clip, if any, which every clip to the
+  // picture's current size starts again from (the picture grows and shrinks).
+  bool callerClipped_ = false;
+  QPainterPath callerClip_;
   std::unique_ptr<QPainter> own_;    // drawInto: opened when needed
   bool raster_ = true;               // pixels (dots, static texts) or a vector device
   bool clipped_ = false;             // the picture was resized: drawing stays inside it

@@ -1,18 +1,14 @@
 #include "ui/export/canvas_output.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QShortcut>
-#include <QSvgGenerator>
-#include <QSvgRenderer>
 #include <cmath>
 
 #include "canvas/canvas_widget.h"
@@ -47,47 +43,9 @@ QImage canvasPictureAtScaleOne(CanvasWidget& canvas) {
   return canvas.renderImage(canvasRect(canvas), 1.0);
 }
 
-namespace {
-
-bool isSvgDevice(const QPainter& painter) {
-  return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::SVG;
-}
-
-// Other painters (PDF pages, printers, images) get the region as an SVG
-// drawing replayed onto them: the canvas's replay narrows an outside
-// painter's clip to the picture's size at each resize it recorded, and the
-// first ones are the small sizes of the window's start-up, which would leave
-// the page blank. The SVG generator keeps no clip; the page is clipped to the
-// region here. Paths stay paths and labels text.
-void drawThroughSvg(const CanvasWidget& canvas, QPainter& painter, const QRect& region, double scale) {
-  QByteArray svg;
-  QBuffer buffer(&svg);
-  buffer.open(QIODevice::WriteOnly);
-  QSvgGenerator generator;
-  generator.setOutputDevice(&buffer);
-  generator.setSize(region.size());
-  generator.setViewBox(QRect(QPoint(0, 0), region.size()));
-  generator.setResolution(static_cast<int>(LOGICAL_PIXELS_PER_INCH));
-  QPainter recorder;
-  if (!recorder.begin(&generator)) return;
-  canvas.renderRegion(recorder, region, 1.0, canvas.antialiased());
-  recorder.end();
-  QSvgRenderer drawing(svg);
-  const QRectF target(QPointF(0, 0), QSizeF(region.size()) * scale);
-  painter.save();
-  painter.setClipRect(target, Qt::IntersectClip);
-  drawing.render(&painter, target);
-  painter.restore();
-}
-
-}  // namespace
-
 PictureExport::RegionRenderer canvasRenderer(const CanvasWidget& canvas) {
   return [canvas = &canvas](QPainter& painter, const QRect& region, double scale) {
-    if (isSvgDevice(painter))
-      canvas->renderRegion(painter, region, scale, canvas->antialiased());
-    else
-      drawThroughSvg(*canvas, painter, region, scale);
+    canvas->renderRegion(painter, region, scale, canvas->antialiased());
   };
 }
 
