@@ -8,57 +8,18 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+#include "canvas/pixel_geometry.h"
 
-QColor toQColor(std::uint32_t c) {
-  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                static_cast<int>((c >> 16) & 0xFF));
-}
+using canvas_pixels::clipFar;
+using canvas_pixels::FAR_PIXELS;
+using canvas_pixels::toPixelInt;
+using canvas_pixels::toQColor;
+
+namespace {
 
 std::uint32_t fromQRgb(QRgb rgb) {
   return static_cast<std::uint32_t>(qRed(rgb)) | (static_cast<std::uint32_t>(qGreen(rgb)) << 8) |
          (static_cast<std::uint32_t>(qBlue(rgb)) << 16);
-}
-
-// Pixel positions further out than this are pulled in along their line before
-// rounding, so a curve that shoots off to 10^12 never overflows an int.
-constexpr double FAR_PIXELS = 1.0e6;
-
-// Cuts the segment to the square |x|, |y| <= FAR_PIXELS (Liang-Barsky).
-// Returns false when nothing of it lies inside.
-bool clipFar(double& x1, double& y1, double& x2, double& y2) {
-  if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return false;
-  const double dx = x2 - x1, dy = y2 - y1;
-  double t0 = 0, t1 = 1;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {x1 + FAR_PIXELS, FAR_PIXELS - x1, y1 + FAR_PIXELS, FAR_PIXELS - y1};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0) {
-      t0 = std::max(t0, t);
-    } else {
-      t1 = std::min(t1, t);
-    }
-    if (t0 > t1) return false;
-  }
-  const double ox = x1, oy = y1;
-  x1 = ox + t0 * dx;
-  y1 = oy + t0 * dy;
-  x2 = ox + t1 * dx;
-  y2 = oy + t1 * dy;
-  return true;
-}
-
-// Rounds half up; v is finite and within FAR_PIXELS.
-int toPixelInt(double v) {
-  const double h = v + 0.5;
-  int i = static_cast<int>(h);  // towards zero
-  if (i > h) --i;
-  return i;
 }
 
 }  // namespace
