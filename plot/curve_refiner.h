@@ -1,0 +1,244 @@
+// Drawing a curve between two neighbouring samples where a straight segment
+// could lie: at a pole or a jump, where the curve leaves or enters the visible
+// band, and at the edge of its domain. Both plotters sample their curve at a
+// parameter u (x for y = f(x), the angle for r = f(t)) and hand every pair of
+// neighbouring samples to a CurveRefiner, which evaluates more points between
+// them by bisection, with the engine exactly as the sweep does, until the
+// picture can no longer change.
+//
+// The rules, all measured on the canvas (the limits and their reasons are in
+// plotters.h):
+//  - Two samples in band are joined by one segment unless the sweep suspects
+//    a pole between them. Then the point halfway is evaluated: out of band or
+//    undefined means a break; within CHORD_TOLERANCE_CM of the chord means the
+//    segment is joined; otherwise both halves are tried in the same way. Below
+//    REFINE_FLOOR_CM of width the steeper half is halved on until the two ends
+//    lie within a pixel (a steep but continuous curve) or the interval cannot
+//    be split any more (a jump).
+//  - Where the curve leaves or enters the band, or its domain, the crossing is
+//    found by bisection on in band / not in band. The in-band points found on
+//    the way are joined as above, so the branch follows the curve up to its
+//    end; a band crossing ends within a pixel of the point beyond the edge
+//    (and a segment is drawn on to it), a domain edge ends once the interval
+//    is below REFINE_FLOOR_CM and the last step moved the end by a pixel at
+//    most.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "canvas/canvas.h"
+#include "plot/plotters.h"
+
+// A point of a curve: its parameter, its canvas position (in double, before
+// it is handed to the canvas) and whether it lies in the visible band.
+struct CurvePoint {
+  enum class Place : std::uint8_t { InBand, OutOfBand, Undefined };
+  double u = 0;
+  double cx = 0;
+  double cy = 0;
+  Place place = Place::Undefined;
+  bool inBand() const { return place == Place::InBand; }
+};
+
+// A neighbour or a search point out of view can lie beyond the single range
+// once multiplied by the unit length (3E38 at unitLength 15); such an end is
+// held at FAR_CANVAS centimetres, where the segment still leaves the canvas
+// in the same direction, instead of becoming infinite and being lost.
+inline constexpr double FAR_CANVAS = 1e30;
+inline float toCanvas(double v) { return static_cast<float>(std::clamp(v, -FAR_CANVAS, FAR_CANVAS)); }
+
+// Distance between two canvas points, in centimetres.
+inline double canvasDistance(const CurvePoint& a, const CurvePoint& b) { return std::hypot(b.cx - a.cx, b.cy - a.cy); }
+
+// The second difference of three equally spaced samples: how far the last one
+// lies from the line through the first two. A smooth curve bends by a small
+// part of its steps, as much as it turns from one step to the next; a pole or
+// a jump between the last two bends it by about the height of the last step
+// or more, and a pole between two samples at the same height (ln(x^2) about
+// 0) by the height of the step before.
+inline bool suspectBreak(const CurvePoint& first, const CurvePoint& middle, const CurvePoint& last) {
+  if (first.place == CurvePoint::Place::Undefined) return true;
+  const double bendX = first.cx - 2 * middle.cx + last.cx;
+  const double bendY = first.cy - 2 * middle.cy + last.cy;
+  const double bend = bendX * bendX + bendY * bendY;
+  if (bend <= SUSPECT_BEND_CM * SUSPECT_BEND_CM) return false;
+  const auto squared = [](double dx, double dy) { return dx * dx + dy * dy; };
+  const double longerStep = std::max(squared(middle.cx - first.cx, middle.cy - first.cy),
+                                     squared(last.cx - middle.cx, last.cy - middle.cy));
+  return bend > SUSPECT_TURN * SUSPECT_TURN * longerStep;
+}
+
+// Curve: CurvePoint at(double u) const, evaluating once; double span(double
+// u1, double u2) const, the canvas width of a parameter interval.
+template <class Curve>
+class CurveRefiner {
+ public:
+  CurveRefiner(const Curve& curve, Canvas& board, std::uint32_t colour)
+      : curve_(curve), board_(board), colour_(colour) {}
+
+  // Draws from sample a to its neighbour b. The pen is at a when a is in
+  // band and is left at b when b is in band. suspect: whether the samples
+  // around hint at a break between two samples in band; when they do not,
+  // the two are joined by one segment as they always were.
+  void between(const CurvePoint& a, const CurvePoint& b, bool suspect) {
+    budget_ = MAX_REFINE_EVALUATIONS;
+    if (a.inBand() && b.inBand() && !suspect) {
+      lineTo(b);
+      return;
+    }
+    piece(a, b);
+  }
+
+ private:
+  void piece(const CurvePoint& a, const CurvePoint& b) {
+    if (a.inBand() && b.inBand()) {
+      joinInBand(a, b);
+    } else if (a.inBand()) {
+      leave(a, b);
+    } else if (b.inBand()) {
+      enter(a, b);
+    }
+  }
+
+  // Both ends in band: the point halfway decides. Out of band or undefined,
+  // it breaks the curve, and each side is drawn up to where it leaves; within
+  // a pixel of the chord, the two are joined by one segment; otherwise each
+  // half is drawn the same way. Below the floor only a jump breaks the curve.
+  void joinInBand(const CurvePoint& a, const CurvePoint& b) {
+    if (budget_ <= 0) {
+      lineTo(b);  // undecided: joined, as the sweep alone would
+      return;
+    }
+    if (!splittable(a, b) || curve_.span(a.u, b.u) <= REFINE_FLOOR_CM) {
+      if (settles(a, b))
+        lineTo(b);
+      else
+        moveTo(b);
+      return;
+    }
+    const CurvePoint m = at(middle(a, b));
+    if (!m.inBand()) {
+      leave(a, m);
+      enter(m, b);
+      return;
+    }
+    const double offChord = std::hypot(m.cx - (a.cx + b.cx) / 2, m.cy - (a.cy + b.cy) / 2);
+    if (offChord <= CHORD_TOLERANCE_CM || (!outsideRange(m, a, b) && !suspectBreak(a, m, b))) {
+      lineTo(b);
+      return;
+    }
+    joinInBand(a, m);
+    joinInBand(m, b);
+  }
+
+  // Two in-band points found on the way to an edge: a pole between points a
+  // few pixels apart would have to leave the band and come back within them.
+  void joinNear(const CurvePoint& a, const CurvePoint& b, double distance) {
+    if (distance <= NEAR_CM)
+      lineTo(b);
+    else
+      joinInBand(a, b);
+  }
+
+  // An interval too narrow to show: the steeper half is followed until its
+  // ends lie within a pixel of each other. A jump keeps its height however
+  // narrow the interval; a point halfway that falls out of the band, or well
+  // outside the range of the two ends (the far branch of a pole), breaks.
+  bool settles(CurvePoint a, CurvePoint b) {
+    for (int i = 0; i < MAX_HALVINGS; ++i) {
+      if (canvasDistance(a, b) <= SETTLED_CM) return true;
+      if (budget_ <= 0) return true;  // undecided: joined, as the sweep alone would
+      if (!splittable(a, b)) return false;
+      const CurvePoint m = at(middle(a, b));
+      if (!m.inBand() || outsideRange(m, a, b)) return false;
+      if (canvasDistance(a, m) >= canvasDistance(m, b))
+        b = m;
+      else
+        a = m;
+    }
+    return false;
+  }
+
+  static bool outsideRange(const CurvePoint& m, const CurvePoint& a, const CurvePoint& b) {
+    const auto beyond = [](double v, double e1, double e2) {
+      return v < std::min(e1, e2) - SETTLED_CM || v > std::max(e1, e2) + SETTLED_CM;
+    };
+    return beyond(m.cx, a.cx, b.cx) || beyond(m.cy, a.cy, b.cy);
+  }
+
+  // The end of a branch between inner (in band) and outer (not): reached when
+  // outer is out of band and within a pixel of inner, or, at a domain edge,
+  // when the interval is below the floor and the last step of the end moved
+  // it by a pixel at most.
+  bool endReached(const CurvePoint& inner, const CurvePoint& outer, double lastMove) const {
+    if (outer.place == CurvePoint::Place::OutOfBand) return canvasDistance(inner, outer) <= SETTLED_CM;
+    return curve_.span(inner.u, outer.u) <= REFINE_FLOOR_CM && lastMove <= SETTLED_CM;
+  }
+
+  // The branch leaves the band or its domain between a (in band, the pen
+  // there) and b.
+  void leave(const CurvePoint& a, const CurvePoint& b) {
+    CurvePoint inner = a;
+    CurvePoint outer = b;
+    double lastMove = 0;
+    for (int i = 0; i < MAX_HALVINGS && !endReached(inner, outer, lastMove); ++i) {
+      if (budget_ <= 0 || !splittable(inner, outer)) break;
+      const CurvePoint m = at(middle(inner, outer));
+      if (m.inBand()) {
+        lastMove = canvasDistance(inner, m);
+        joinNear(inner, m, lastMove);
+        inner = m;
+      } else {
+        outer = m;
+      }
+    }
+    if (outer.place == CurvePoint::Place::OutOfBand && canvasDistance(inner, outer) <= SETTLED_CM) lineTo(outer);
+  }
+
+  // The branch enters the band or its domain between a and b (in band).
+  void enter(const CurvePoint& a, const CurvePoint& b) {
+    CurvePoint outer = a;
+    std::vector<CurvePoint> inner{b};  // in-band points found, from b towards the edge
+    double lastMove = 0;
+    for (int i = 0; i < MAX_HALVINGS && !endReached(inner.back(), outer, lastMove); ++i) {
+      if (budget_ <= 0 || !splittable(outer, inner.back())) break;
+      const CurvePoint m = at(middle(outer, inner.back()));
+      if (m.inBand()) {
+        lastMove = canvasDistance(m, inner.back());
+        inner.push_back(m);
+      } else {
+        outer = m;
+      }
+    }
+    const CurvePoint& start = inner.back();
+    if (outer.place == CurvePoint::Place::OutOfBand && canvasDistance(outer, start) <= SETTLED_CM)
+      board_.line(toCanvas(outer.cx), toCanvas(outer.cy), toCanvas(start.cx), toCanvas(start.cy), colour_);
+    else
+      moveTo(start);
+    for (std::size_t i = inner.size() - 1; i > 0; --i)
+      joinNear(inner[i], inner[i - 1], canvasDistance(inner[i], inner[i - 1]));
+  }
+
+  CurvePoint at(double u) {
+    --budget_;
+    return curve_.at(u);
+  }
+  static double middle(const CurvePoint& a, const CurvePoint& b) { return a.u + (b.u - a.u) / 2; }
+  // Whether a point strictly between the two is still a different value of
+  // the variable as the evaluator receives it (in single precision).
+  static bool splittable(const CurvePoint& a, const CurvePoint& b) {
+    const auto m = static_cast<float>(middle(a, b));
+    return m != static_cast<float>(a.u) && m != static_cast<float>(b.u);
+  }
+
+  void lineTo(const CurvePoint& p) { board_.lineTo(toCanvas(p.cx), toCanvas(p.cy), colour_); }
+  void moveTo(const CurvePoint& p) { board_.moveTo(toCanvas(p.cx), toCanvas(p.cy)); }
+
+  const Curve& curve_;
+  Canvas& board_;
+  std::uint32_t colour_;
+  int budget_ = 0;
+};
