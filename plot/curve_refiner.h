@@ -72,7 +72,9 @@ inline bool suspectBreak(const CurvePoint& first, const CurvePoint& middle, cons
 }
 
 // Curve: CurvePoint at(double u) const, evaluating once; double span(double
-// u1, double u2) const, the canvas width of a parameter interval.
+// u1, double u2) const, the canvas width of a parameter interval; double
+// edgeDistance(inner, outer) const, the canvas distance of a point in band
+// from the edges of the band that a point out of band lies beyond.
 template <class Curve>
 class CurveRefiner {
  public:
@@ -84,12 +86,28 @@ class CurveRefiner {
   // around hint at a break between two samples in band; when they do not,
   // the two are joined by one segment as they always were.
   void between(const CurvePoint& a, const CurvePoint& b, bool suspect) {
-    budget_ = MAX_REFINE_EVALUATIONS;
     if (a.inBand() && b.inBand() && !suspect) {
-      lineTo(b);
+      board_.lineTo(toCanvas(b.cx), toCanvas(b.cy), colour_);
       return;
     }
+    // The pieces wait until it is known whether the curve breaks between the
+    // two: a curve that does not is joined by one segment, as it always was.
+    budget_ = MAX_REFINE_EVALUATIONS;
+    pending_.clear();
+    broken_ = false;
     piece(a, b);
+    if (a.inBand() && b.inBand() && !broken_) {
+      board_.lineTo(toCanvas(b.cx), toCanvas(b.cy), colour_);
+      return;
+    }
+    for (const Stroke& s : pending_) {
+      if (s.kind == Stroke::Move)
+        board_.moveTo(s.x2, s.y2);
+      else if (s.kind == Stroke::To)
+        board_.lineTo(s.x2, s.y2, colour_);
+      else
+        board_.line(s.x1, s.y1, s.x2, s.y2, colour_);
+    }
   }
 
  private:
@@ -126,7 +144,7 @@ class CurveRefiner {
       return;
     }
     const double offChord = std::hypot(m.cx - (a.cx + b.cx) / 2, m.cy - (a.cy + b.cy) / 2);
-    if (offChord <= CHORD_TOLERANCE_CM || (!outsideRange(m, a, b) && !suspectBreak(a, m, b))) {
+    if (offChord <= CHORD_TOLERANCE_CM) {
       lineTo(b);
       return;
     }
@@ -143,10 +161,12 @@ class CurveRefiner {
       joinInBand(a, b);
   }
 
-  // An interval too narrow to show: the steeper half is followed until its
-  // ends lie within a pixel of each other. A jump keeps its height however
-  // narrow the interval; a point halfway that falls out of the band, or well
-  // outside the range of the two ends (the far branch of a pole), breaks.
+  // An interval too narrow to show. A jump keeps its height however narrow
+  // the interval and lies in one half; a steep piece spreads its change over
+  // both halves, and a point halfway out of the band or well outside the
+  // range of the two ends (the far branch of a pole) breaks the curve. The
+  // half holding most of the change is followed until its ends lie within a
+  // pixel of each other or it cannot be split any more.
   bool settles(CurvePoint a, CurvePoint b) {
     for (int i = 0; i < MAX_HALVINGS; ++i) {
       if (canvasDistance(a, b) <= SETTLED_CM) return true;
@@ -154,7 +174,11 @@ class CurveRefiner {
       if (!splittable(a, b)) return false;
       const CurvePoint m = at(middle(a, b));
       if (!m.inBand() || outsideRange(m, a, b)) return false;
-      if (canvasDistance(a, m) >= canvasDistance(m, b))
+      const double left = canvasDistance(a, m);
+      const double right = canvasDistance(m, b);
+      // Both halves carry a share of the change: a steep piece, no jump.
+      if (std::min(left, right) >= SETTLE_SHARE * std::max(left, right)) return true;
+      if (left >= right)
         b = m;
       else
         a = m;
@@ -174,13 +198,15 @@ class CurveRefiner {
   // when the interval is below the floor and the last step of the end moved
   // it by a pixel at most.
   bool endReached(const CurvePoint& inner, const CurvePoint& outer, double lastMove) const {
-    if (outer.place == CurvePoint::Place::OutOfBand) return canvasDistance(inner, outer) <= SETTLED_CM;
+    if (outer.place == CurvePoint::Place::OutOfBand)
+      return canvasDistance(inner, outer) <= SETTLED_CM || curve_.edgeDistance(inner, outer) <= SETTLED_CM;
     return curve_.span(inner.u, outer.u) <= REFINE_FLOOR_CM && lastMove <= SETTLED_CM;
   }
 
   // The branch leaves the band or its domain between a (in band, the pen
   // there) and b.
   void leave(const CurvePoint& a, const CurvePoint& b) {
+    broken_ = true;
     CurvePoint inner = a;
     CurvePoint outer = b;
     double lastMove = 0;
@@ -200,6 +226,7 @@ class CurveRefiner {
 
   // The branch enters the band or its domain between a and b (in band).
   void enter(const CurvePoint& a, const CurvePoint& b) {
+    broken_ = true;
     CurvePoint outer = a;
     std::vector<CurvePoint> inner{b};  // in-band points found, from b towards the edge
     double lastMove = 0;
@@ -215,7 +242,7 @@ class CurveRefiner {
     }
     const CurvePoint& start = inner.back();
     if (outer.place == CurvePoint::Place::OutOfBand && canvasDistance(outer, start) <= SETTLED_CM)
-      board_.line(toCanvas(outer.cx), toCanvas(outer.cy), toCanvas(start.cx), toCanvas(start.cy), colour_);
+      pending_.push_back({Stroke::Line, toCanvas(outer.cx), toCanvas(outer.cy), toCanvas(start.cx), toCanvas(start.cy)});
     else
       moveTo(start);
     for (std::size_t i = inner.size() - 1; i > 0; --i)
@@ -234,8 +261,19 @@ class CurveRefiner {
     return m != static_cast<float>(a.u) && m != static_cast<float>(b.u);
   }
 
-  void lineTo(const CurvePoint& p) { board_.lineTo(toCanvas(p.cx), toCanvas(p.cy), colour_); }
-  void moveTo(const CurvePoint& p) { board_.moveTo(toCanvas(p.cx), toCanvas(p.cy)); }
+  void lineTo(const CurvePoint& p) { pending_.push_back({Stroke::To, 0, 0, toCanvas(p.cx), toCanvas(p.cy)}); }
+  void moveTo(const CurvePoint& p) {
+    broken_ = true;
+    pending_.push_back({Stroke::Move, 0, 0, toCanvas(p.cx), toCanvas(p.cy)});
+  }
+
+  // A pen operation waiting for the canvas.
+  struct Stroke {
+    enum Kind : std::uint8_t { Move, To, Line } kind;
+    float x1, y1, x2, y2;
+  };
+  std::vector<Stroke> pending_;
+  bool broken_ = false;  // the curve leaves the band, its domain, or jumps between the two samples
 
   const Curve& curve_;
   Canvas& board_;

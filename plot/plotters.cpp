@@ -44,6 +44,10 @@ struct CartesianCurve {
     return point(x, y, ok);
   }
   double span(double x1, double x2) const { return k * std::fabs(x2 - x1); }
+  double edgeDistance(const CurvePoint& inner, const CurvePoint& outer) const {
+    const double top = y0 + k * bandHigh;
+    return outer.cy > top ? top - inner.cy : inner.cy - (y0 + k * bandLow);
+  }
 };
 
 // r = f(t): the point (cos t r, sin t r), in band inside the view widened by
@@ -73,6 +77,15 @@ struct PolarCurve {
   }
   // No point of the view moves farther than this along its arc.
   double span(double t1, double t2) const { return reach * std::fabs(t2 - t1); }
+  double edgeDistance(const CurvePoint& inner, const CurvePoint& outer) const {
+    const double l = x0 + k * left, r = x0 + k * right, b = y0 + k * bottom, t = y0 + k * top;
+    double d = FAR_CANVAS;
+    if (outer.cx < l) d = std::min(d, inner.cx - l);
+    if (outer.cx > r) d = std::min(d, r - inner.cx);
+    if (outer.cy < b) d = std::min(d, inner.cy - b);
+    if (outer.cy > t) d = std::min(d, t - inner.cy);
+    return d;
+  }
 };
 
 void setUpPen(Canvas& board, const Pen& pen) {
@@ -99,27 +112,41 @@ class SampleWalk {
  public:
   SampleWalk(const Curve& curve, Canvas& board, std::uint32_t colour) : refiner_(curve, board, colour), board_(board) {}
 
+  // Each pair of neighbours is drawn once the sample after it is known: a
+  // pole between two samples bends the three samples on either side.
   void add(const CurvePoint& p) {
     if (p.place != CurvePoint::Place::Undefined) ++definedCount_;
     if (p.inBand()) ++inBandCount_;
-    if (count_ == 0) {
-      if (p.inBand()) board_.moveTo(toCanvas(p.cx), toCanvas(p.cy));
-    } else {
-      const bool suspect =
-          p.inBand() && previous_.inBand() && (count_ < 2 || suspectBreak(beforePrevious_, previous_, p));
-      refiner_.between(previous_, p, suspect);
-    }
-    beforePrevious_ = previous_;
-    previous_ = p;
+    if (count_ == 0 && p.inBand()) board_.moveTo(toCanvas(p.cx), toCanvas(p.cy));
+    if (count_ >= 2) drawPair(&p);
+    window_[0] = window_[1];
+    window_[1] = window_[2];
+    window_[2] = p;
     ++count_;
   }
-  std::int16_t code() const { return resultCode(definedCount_, inBandCount_); }
+  // Draws the last pair; the result code of the sweep.
+  std::int16_t finish() {
+    if (count_ >= 2) drawPair(nullptr);
+    return resultCode(definedCount_, inBandCount_);
+  }
 
  private:
+  // window_[1] and window_[2] are the pair, window_[0] the sample before it
+  // (when count_ > 2) and next the sample after it.
+  void drawPair(const CurvePoint* next) {
+    const CurvePoint& a = window_[1];
+    const CurvePoint& b = window_[2];
+    bool suspect = false;
+    if (a.inBand() && b.inBand()) {
+      suspect = (count_ < 3 || suspectBreak(window_[0], a, b)) ||
+                (next && (next->place == CurvePoint::Place::Undefined || suspectBreak(*next, b, a)));
+    }
+    refiner_.between(a, b, suspect);
+  }
+
   CurveRefiner<Curve> refiner_;
   Canvas& board_;
-  CurvePoint beforePrevious_;
-  CurvePoint previous_;
+  CurvePoint window_[3];  // the last three samples, oldest first
   std::int64_t count_ = 0;
   std::int64_t definedCount_ = 0;
   std::int64_t inBandCount_ = 0;
@@ -143,7 +170,7 @@ std::int16_t cartesianSweep(const std::string& fgExppression, Canvas& Board, flo
     if (!(next > x)) break;  // a step too small to move x any more
     x = next;
   }
-  return walk.code();
+  return walk.finish();
 }
 
 // Canvas distance from the pole to the farthest corner of the view.
@@ -187,7 +214,7 @@ std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float J
       t = next;
     }
   }
-  return walk.code();
+  return walk.finish();
 }
 
 }  // namespace

@@ -74,6 +74,12 @@ inline constexpr double REFINE_FLOOR_CM = PIXEL_CM / 8;
 // The in-band points a search for an edge finds on its way are joined
 // directly when they lie at most this far apart, else checked as above.
 inline constexpr double NEAR_CM = 3 * PIXEL_CM;
+// Below the floor, a piece whose smaller half carries at least this share of
+// the larger half's change is steep, not a jump: near a pole that is not
+// crossed, the half nearer the pole changes by at most 1 + w / d times the
+// other (w the width, d the distance to the pole), which the floor keeps
+// below 2 wherever the curve is in band; a jump puts all its height in one.
+inline constexpr double SETTLE_SHARE = 0.125;
 // Two ends within a pixel of each other have settled.
 inline constexpr double SETTLED_CM = PIXEL_CM;
 // Halvings of one search: from a step of a whole centimetre down to the
