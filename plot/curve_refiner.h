@@ -8,20 +8,23 @@
 //
 // The rules, all measured on the canvas (the limits and their reasons are in
 // plotters.h):
-//  - Two samples in band are joined by one segment unless the sweep suspects
-//    a pole between them. Then the point halfway is evaluated: out of band or
-//    undefined means a break; within CHORD_TOLERANCE_CM of the chord means the
-//    segment is joined; otherwise both halves are tried in the same way. Below
-//    REFINE_FLOOR_CM of width the steeper half is halved on until the two ends
-//    lie within a pixel (a steep but continuous curve) or the interval cannot
-//    be split any more (a jump).
+//  - Two samples in band are joined by one segment unless the samples around
+//    them bend sharply (suspectBreak). Then the point halfway is evaluated:
+//    out of band or undefined, it breaks the curve; within CHORD_TOLERANCE_CM
+//    of the chord, the piece is continuous; otherwise both halves are tried
+//    the same way. Below REFINE_FLOOR_CM of width only a jump breaks it (see
+//    settles). A pair that turns out continuous is still joined by its one
+//    segment, exactly as without the refinement; only a pair that breaks is
+//    drawn piece by piece.
 //  - Where the curve leaves or enters the band, or its domain, the crossing is
 //    found by bisection on in band / not in band. The in-band points found on
 //    the way are joined as above, so the branch follows the curve up to its
-//    end; a band crossing ends within a pixel of the point beyond the edge
-//    (and a segment is drawn on to it), a domain edge ends once the interval
-//    is below REFINE_FLOOR_CM and the last step moved the end by a pixel at
-//    most.
+//    end. A band crossing ends within a pixel of the edge it crosses (with a
+//    segment on to the point beyond when that lies within a pixel); a domain
+//    edge ends once the interval is below REFINE_FLOOR_CM and the last step
+//    moved the end by a pixel at most.
+//  - Every pair has a budget of MAX_REFINE_EVALUATIONS; once it is spent, what
+//    is left undecided is joined as the sweep alone would join it.
 #pragma once
 
 #include <algorithm>

@@ -54,10 +54,13 @@ inline constexpr double PIXEL_CM = 2.54 / 96.0;
 inline constexpr double MIN_SAMPLE_SPACING_CM = PIXEL_CM / 4;
 
 // The refinement between two samples (see curve_refiner.h).
-// Two samples in band whose second difference with the sample before bends
-// by more than a pixel are checked for a pole or a jump between them: a
-// smooth curve sampled every 0.1 cm bends far less (sin(x) at unit length 1
-// by 0.4 pixel), while a pole or a jump bends by about its height.
+// Two samples in band are checked for a pole or a jump between them when the
+// second difference with the sample before them, or with the sample after
+// them, bends by more than a pixel: a smooth curve sampled every 0.1 cm bends
+// far less (sin(x) at unit length 1 by 0.4 pixel), while a pole or a jump
+// bends by about its height. Looking at both sides catches the pole that
+// continues the trend on one side (tg(x)^2 rising into it from the left and
+// still high on its right).
 inline constexpr double SUSPECT_BEND_CM = PIXEL_CM;
 // ... and by more than half the longer of the two steps, a turn of about 30
 // degrees: a pole or a jump bends by about a whole step or more, a smooth
