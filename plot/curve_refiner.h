@@ -155,8 +155,9 @@ class CurveRefiner {
     joinInBand(m, b);
   }
 
-  // Two in-band points found on the way to an edge: a pole between points a
-  // few pixels apart would have to leave the band and come back within them.
+  // Two in-band points found on the way to an edge: near each other they are
+  // joined at once (see NEAR_CM), farther apart checked as any two points in
+  // band.
   void joinNear(const CurvePoint& a, const CurvePoint& b, double distance) {
     if (distance <= NEAR_CM)
       lineTo(b);

@@ -66,17 +66,21 @@ inline constexpr double SUSPECT_BEND_CM = PIXEL_CM;
 // degrees: a pole or a jump bends by about a whole step or more, a smooth
 // curve sampled finely enough to look smooth turns less.
 inline constexpr double SUSPECT_TURN = 0.5;
-// The point halfway lying within a pixel of the chord shows a continuous
+// The point halfway lying within two pixels of the chord shows a continuous
 // piece: a smooth curve lies within an eighth of its bend of the chord, and a
-// pole puts the point halfway out of the band or far from the chord.
-inline constexpr double CHORD_TOLERANCE_CM = PIXEL_CM;
+// pole puts the point halfway out of the band or far from the chord. (One
+// pixel finds nothing more in the tests and costs a fifth more evaluations
+// on the steep flanks next to poles.)
+inline constexpr double CHORD_TOLERANCE_CM = 2 * PIXEL_CM;
 // An interval narrower than an eighth of a pixel cannot show a pole as a gap;
 // there only the height of a jump decides (it does not shrink when the
 // interval is halved, where a continuous curve settles within a pixel).
 inline constexpr double REFINE_FLOOR_CM = PIXEL_CM / 8;
-// The in-band points a search for an edge finds on its way are joined
-// directly when they lie at most this far apart, else checked as above.
-inline constexpr double NEAR_CM = 3 * PIXEL_CM;
+// The in-band points a search for an edge finds on its way, less than a
+// step apart, are joined directly when they lie at most this far apart, else
+// checked as above: a pole between them would need a second branch across
+// the band within the same step.
+inline constexpr double NEAR_CM = 16 * PIXEL_CM;
 // Below the floor, a piece whose smaller half carries at least this share of
 // the larger half's change is steep, not a jump: near a pole that is not
 // crossed, the half nearer the pole changes by at most 1 + w / d times the
