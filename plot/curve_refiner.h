@@ -62,7 +62,8 @@ inline double canvasDistance(const CurvePoint& a, const CurvePoint& b) { return 
 // a jump between the last two bends it by about the height of the last step
 // or more, and a pole between two samples at the same height (ln(x^2) about
 // 0) by the height of the step before.
-inline bool suspectBreak(const CurvePoint& first, const CurvePoint& middle, const CurvePoint& last) {
+inline bool suspectBreak(const CurvePoint& first, const CurvePoint& middle, const CurvePoint& last,
+                         double turn = SUSPECT_TURN) {
   if (first.place == CurvePoint::Place::Undefined) return true;
   const double bendX = first.cx - 2 * middle.cx + last.cx;
   const double bendY = first.cy - 2 * middle.cy + last.cy;
@@ -71,7 +72,7 @@ inline bool suspectBreak(const CurvePoint& first, const CurvePoint& middle, cons
   const auto squared = [](double dx, double dy) { return dx * dx + dy * dy; };
   const double longerStep = std::max(squared(middle.cx - first.cx, middle.cy - first.cy),
                                      squared(last.cx - middle.cx, last.cy - middle.cy));
-  return bend > SUSPECT_TURN * SUSPECT_TURN * longerStep;
+  return bend > turn * turn * longerStep;
 }
 
 // Curve: CurvePoint at(double u) const, evaluating once; double span(double

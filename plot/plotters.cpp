@@ -25,6 +25,7 @@ double usablePrecision(float Jd) { return Jd > 0 && std::isfinite(Jd) ? Jd : DEF
 // y = f(x): the point at x, in band when y lies from 2 units below the
 // bottom edge (the band's margin, unequal on purpose) up to the top edge.
 struct CartesianCurve {
+  static constexpr double suspectTurn = SUSPECT_TURN;
   const CompiledExpression& f;
   double x0, y0, k;
   double bandLow, bandHigh;
@@ -53,6 +54,7 @@ struct CartesianCurve {
 // r = f(t): the point (cos t r, sin t r), in band inside the view widened by
 // 2 units beyond its left and bottom edges.
 struct PolarCurve {
+  static constexpr double suspectTurn = SUSPECT_TURN_POLAR;
   const CompiledExpression& f;
   double x0, y0, k;
   double left, right, bottom, top;
@@ -110,7 +112,8 @@ void tellUser(std::int16_t code, Messages& messages) {
 template <class Curve>
 class SampleWalk {
  public:
-  SampleWalk(const Curve& curve, Canvas& board, std::uint32_t colour) : refiner_(curve, board, colour), board_(board) {}
+  SampleWalk(const Curve& curve, Canvas& board, std::uint32_t colour)
+      : curve_(curve), refiner_(curve, board, colour), board_(board) {}
 
   // Each pair of neighbours is drawn once the sample after it is known: a
   // pole between two samples bends the three samples on either side.
@@ -138,12 +141,14 @@ class SampleWalk {
     const CurvePoint& b = window_[2];
     bool suspect = false;
     if (a.inBand() && b.inBand()) {
-      suspect = (count_ < 3 || suspectBreak(window_[0], a, b)) ||
-                (next && (next->place == CurvePoint::Place::Undefined || suspectBreak(*next, b, a)));
+      const double turn = curve_.suspectTurn;
+      suspect = (count_ < 3 || suspectBreak(window_[0], a, b, turn)) ||
+                (next && (next->place == CurvePoint::Place::Undefined || suspectBreak(*next, b, a, turn)));
     }
     refiner_.between(a, b, suspect);
   }
 
+  const Curve& curve_;
   CurveRefiner<Curve> refiner_;
   Canvas& board_;
   CurvePoint window_[3];  // the last three samples, oldest first

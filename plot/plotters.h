@@ -66,6 +66,11 @@ inline constexpr double SUSPECT_BEND_CM = PIXEL_CM;
 // degrees: a pole or a jump bends by about a whole step or more, a smooth
 // curve sampled finely enough to look smooth turns less.
 inline constexpr double SUSPECT_TURN = 0.5;
+// Polar curves of school mathematics (roses, limacons, spirals) turn fast
+// between two angles, so a pole is looked for only where the curve turns
+// back: a pole in r throws the point to the far side of the pole, and the
+// bend then exceeds the longer step.
+inline constexpr double SUSPECT_TURN_POLAR = 0.9;
 // The point halfway lying within two pixels of the chord shows a continuous
 // piece: a smooth curve lies within an eighth of its bend of the chord, and a
 // pole puts the point halfway out of the band or far from the chord. (One
