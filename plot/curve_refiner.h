@@ -90,6 +90,7 @@ class CurveRefiner {
   // around hint at a break between two samples in band; when they do not,
   // the two are joined by one segment as they always were.
   void between(const CurvePoint& a, const CurvePoint& b, bool suspect) {
+    if (!a.inBand() && !b.inBand()) return;
     if (a.inBand() && b.inBand() && !suspect) {
       board_.lineTo(toCanvas(b.cx), toCanvas(b.cy), colour_);
       return;
