@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "engine/engine.h"
+#include "plot/curve_refiner.h"
 
 namespace {
 
@@ -22,22 +22,72 @@ double sweepStep(double wantedStep, double range) {
 
 double usablePrecision(float Jd) { return Jd > 0 && std::isfinite(Jd) ? Jd : DEFAULT_PRECISION; }
 
-struct Candidate {
-  double x;
-  float y;
+// y = f(x): the point at x, in band when y lies from 2 units below the
+// bottom edge (the band's margin, unequal on purpose) up to the top edge.
+struct CartesianCurve {
+  static constexpr double suspectTurn = SUSPECT_TURN;
+  const CompiledExpression& f;
+  double x0, y0, k;
+  double bandLow, bandHigh;
+
+  CurvePoint point(double x, float y, bool ok) const {
+    CurvePoint p;
+    p.u = x;
+    if (!ok) return p;
+    p.cx = x0 + k * x;
+    p.cy = y0 + k * static_cast<double>(y);
+    p.place = bandLow <= y && y <= bandHigh ? CurvePoint::Place::InBand : CurvePoint::Place::OutOfBand;
+    return p;
+  }
+  CurvePoint at(double x) const {
+    bool ok = false;
+    const float y = f.evaluate(static_cast<float>(x), ok);
+    return point(x, y, ok);
+  }
+  double span(double x1, double x2) const { return k * std::fabs(x2 - x1); }
+  double edgeDistance(const CurvePoint& inner, const CurvePoint& outer) const {
+    const double top = y0 + k * bandHigh;
+    return outer.cy > top ? top - inner.cy : inner.cy - (y0 + k * bandLow);
+  }
 };
 
-// Maps world points onto the canvas: computed in double, handed on as single.
-// A neighbour or a search candidate out of view can lie beyond the single
-// range once multiplied by the unit length (3E38 at unitLength 15); such an
-// end is held at FAR_CANVAS centimetres, where the segment still leaves the
-// canvas in the same direction, instead of becoming infinite and being lost.
-constexpr double FAR_CANVAS = 1e30;
-float toCanvas(double v) { return static_cast<float>(std::clamp(v, -FAR_CANVAS, FAR_CANVAS)); }
-struct Mapping {
+// r = f(t): the point (cos t r, sin t r), in band inside the view widened by
+// 2 units beyond its left and bottom edges.
+struct PolarCurve {
+  static constexpr double suspectTurn = SUSPECT_TURN_POLAR;
+  const CompiledExpression& f;
   double x0, y0, k;
-  float cx(double x) const { return toCanvas(x0 + k * x); }
-  float cy(double y) const { return toCanvas(y0 + k * y); }
+  double left, right, bottom, top;
+  double reach;  // canvas distance from the pole to the farthest corner of the view
+
+  CurvePoint point(double t, double r, double cosine, double sine, bool ok) const {
+    CurvePoint p;
+    p.u = t;
+    if (!ok) return p;
+    const double X = cosine * r;
+    const double Y = sine * r;
+    p.cx = x0 + k * X;
+    p.cy = y0 + k * Y;
+    p.place = left <= X && X <= right && bottom <= Y && Y <= top ? CurvePoint::Place::InBand
+                                                                   : CurvePoint::Place::OutOfBand;
+    return p;
+  }
+  CurvePoint at(double t) const {
+    bool ok = false;
+    const double r = f.evaluate(static_cast<float>(t), ok);
+    return point(t, r, std::cos(t), std::sin(t), ok);
+  }
+  // No point of the view moves farther than this along its arc.
+  double span(double t1, double t2) const { return reach * std::fabs(t2 - t1); }
+  double edgeDistance(const CurvePoint& inner, const CurvePoint& outer) const {
+    const double l = x0 + k * left, r = x0 + k * right, b = y0 + k * bottom, t = y0 + k * top;
+    double d = FAR_CANVAS;
+    if (outer.cx < l) d = std::min(d, inner.cx - l);
+    if (outer.cx > r) d = std::min(d, r - inner.cx);
+    if (outer.cy < b) d = std::min(d, inner.cy - b);
+    if (outer.cy > t) d = std::min(d, t - inner.cy);
+    return d;
+  }
 };
 
 void setUpPen(Canvas& board, const Pen& pen) {
@@ -55,80 +105,84 @@ void tellUser(std::int16_t code, Messages& messages) {
   if (code == PLOT_UNDEFINED) messages.show(MESSAGE_UNDEFINED, MessageIcon::Warning);
 }
 
-// Looks for the first defined candidate base + sign * h / k, k = 1, 2, ...,
-// closing in on base. lastGood is the validity of the last evaluation made.
-std::optional<Candidate> search(const CompiledExpression& f, double base, double sign, double h, bool& lastGood) {
-  for (int k = 1; k <= MAX_SEARCH_CANDIDATES; ++k) {
-    const double xs = base + sign * (h / k);
-    const float ys = f.evaluate(static_cast<float>(xs), lastGood);
-    if (lastGood) return Candidate{xs, ys};
+// Walks the samples of a sweep in order and hands each pair of neighbours to
+// the refiner; the first sample, when in band, puts the pen down. Counts the
+// defined and the in-band samples for the result code (points found by the
+// refinement do not count).
+template <class Curve>
+class SampleWalk {
+ public:
+  SampleWalk(const Curve& curve, Canvas& board, std::uint32_t colour)
+      : curve_(curve), refiner_(curve, board, colour), board_(board) {}
+
+  // Each pair of neighbours is drawn once the sample after it is known: a
+  // pole between two samples bends the three samples on either side.
+  void add(const CurvePoint& p) {
+    if (p.place != CurvePoint::Place::Undefined) ++definedCount_;
+    if (p.inBand()) ++inBandCount_;
+    if (count_ == 0 && p.inBand()) board_.moveTo(toCanvas(p.cx), toCanvas(p.cy));
+    if (count_ >= 2) drawPair(&p);
+    window_[0] = window_[1];
+    window_[1] = window_[2];
+    window_[2] = p;
+    ++count_;
   }
-  return std::nullopt;
-}
+  // Draws the last pair; the result code of the sweep.
+  std::int16_t finish() {
+    if (count_ >= 2) drawPair(nullptr);
+    return resultCode(definedCount_, inBandCount_);
+  }
+
+ private:
+  // window_[1] and window_[2] are the pair, window_[0] the sample before it
+  // (when count_ > 2) and next the sample after it.
+  void drawPair(const CurvePoint* next) {
+    const CurvePoint& a = window_[1];
+    const CurvePoint& b = window_[2];
+    bool suspect = false;
+    if (a.inBand() && b.inBand()) {
+      const double turn = curve_.suspectTurn;
+      suspect = (count_ < 3 || suspectBreak(window_[0], a, b, turn)) ||
+                (next && (next->place == CurvePoint::Place::Undefined || suspectBreak(*next, b, a, turn)));
+    }
+    refiner_.between(a, b, suspect);
+  }
+
+  const Curve& curve_;
+  CurveRefiner<Curve> refiner_;
+  Canvas& board_;
+  CurvePoint window_[3];  // the last three samples, oldest first
+  std::int64_t count_ = 0;
+  std::int64_t definedCount_ = 0;
+  std::int64_t inBandCount_ = 0;
+};
 
 std::int16_t cartesianSweep(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2,
                             float Ty1, float Ty2, float x0, float y0, const PlotContext& context) {
   setUpPen(Board, context.pen);
   const CompiledExpression f(fgExppression);
   const double k = context.unitLength;
-  const Mapping p{x0, y0, k};
-  const std::uint32_t colour = context.pen.lcolor;
+  const CartesianCurve curve{f, x0, y0, k, static_cast<double>(Ty1) - 2 * k, Ty2};
+  const double spacing = std::max(usablePrecision(Jd), MIN_SAMPLE_SPACING_CM);
+  const double step = sweepStep(spacing / k, static_cast<double>(Tx2) - Tx1);
 
-  const double step = sweepStep(usablePrecision(Jd) / k, static_cast<double>(Tx2) - Tx1);
-  const double h = step / 2;  // the reach of the searches
-  // The band reaches 2 units below the bottom edge and not at all above the top.
-  const double bandLow = static_cast<double>(Ty1) - 2 * k;
-
-  std::int64_t definedCount = 0;
-  std::int64_t inBandCount = 0;
-  std::int64_t runLength = 0;
-  std::int64_t gapLength = 0;
-  bool prevDefined = false;
-  double prevY = 0;
-
+  SampleWalk<CartesianCurve> walk(curve, Board, context.pen.lcolor);
   for (double x = Tx1; x <= Tx2;) {
     bool ok = false;
     const float y = f.evaluate(static_cast<float>(x), ok);
-    if (ok) ++definedCount;
-    const bool inBand = ok && bandLow <= y && y <= Ty2;
-    if (inBand) {
-      ++inBandCount;
-      ++runLength;
-      gapLength = 0;
-    } else {
-      runLength = 0;
-      ++gapLength;
-    }
-    bool lastGood = ok;
-
-    if (runLength == 1) {
-      const bool firstOfSweep = inBandCount == 1;
-      if (firstOfSweep && x == static_cast<double>(Tx1)) {
-        Board.moveTo(p.cx(x), p.cy(y));
-      } else if (firstOfSweep && prevDefined) {
-        // The previous sample was defined but outside the band: join it.
-        Board.line(p.cx(x - step), p.cy(prevY), p.cx(x), p.cy(y), colour);
-      } else if (const auto entry = search(f, x, -1.0, h, lastGood)) {
-        Board.line(p.cx(entry->x), p.cy(entry->y), p.cx(x), p.cy(y), colour);
-      } else {
-        Board.moveTo(p.cx(x), p.cy(y));
-      }
-    } else if (runLength > 1) {
-      Board.lineTo(p.cx(x), p.cy(y), colour);
-    } else if (inBandCount > 0 && gapLength == 1) {
-      // The first sample after leaving the band: reach towards the edge from
-      // the last in-band sample, where the pen still is.
-      if (const auto exit = search(f, x - step, 1.0, h, lastGood))
-        Board.lineTo(p.cx(exit->x), p.cy(exit->y), colour);
-    }
-
-    prevY = y;
-    prevDefined = lastGood;
+    walk.add(curve.point(x, y, ok));
     const double next = x + step;
     if (!(next > x)) break;  // a step too small to move x any more
     x = next;
   }
-  return resultCode(definedCount, inBandCount);
+  return walk.finish();
+}
+
+// Canvas distance from the pole to the farthest corner of the view.
+double polarReach(float Tx1, float Tx2, float Ty1, float Ty2, double k) {
+  const double dx = std::max(std::fabs(static_cast<double>(Tx1)), std::fabs(static_cast<double>(Tx2)));
+  const double dy = std::max(std::fabs(static_cast<double>(Ty1)), std::fabs(static_cast<double>(Ty2)));
+  return k * std::hypot(dx, dy);
 }
 
 std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
@@ -137,51 +191,35 @@ std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float J
   setUpPen(Board, context.pen);
   const CompiledExpression f(fgExppression);
   const double k = context.unitLength;
-  const Mapping p{x0, y0, k};
-  const std::uint32_t colour = context.pen.lcolor;
+  const double reach = polarReach(Tx1, Tx2, Ty1, Ty2, k);
+  const PolarCurve curve{f, x0, y0, k, static_cast<double>(Tx1) - 2 * k, Tx2, static_cast<double>(Ty1) - 2 * k,
+                         Ty2, reach};
 
   const double tMax = angleLimit / k;
-  const double step = sweepStep(usablePrecision(Jd), tMax);
-  const double leftLow = static_cast<double>(Tx1) - 2 * k;
-  const double bottomLow = static_cast<double>(Ty1) - 2 * k;
+  const double finest = reach > 0 && std::isfinite(reach) ? MIN_SAMPLE_SPACING_CM / reach : 0.0;
+  const double step = sweepStep(std::max(usablePrecision(Jd), finest), tMax);
 
-  std::int64_t definedCount = 0;
-  std::int64_t inBandCount = 0;
-  std::int64_t runLength = 0;
-
-  auto sample = [&](bool ok, double r, double cosine, double sine) {
-    if (ok) ++definedCount;
-    const double X = cosine * r;
-    const double Y = sine * r;
-    const bool inBand = ok && leftLow <= X && X <= Tx2 && bottomLow <= Y && Y <= Ty2;
-    if (inBand) {
-      ++inBandCount;
-      ++runLength;
-    } else {
-      runLength = 0;
-    }
-    if (runLength == 1) Board.moveTo(p.cx(X), p.cy(Y));
-    if (runLength > 1) Board.lineTo(p.cx(X), p.cy(Y), colour);
-  };
-
+  SampleWalk<PolarCurve> walk(curve, Board, context.pen.lcolor);
   const std::vector<PolarAngleTable::Angle>* held = table ? &table->angles(step, tMax) : nullptr;
   if (held && !held->empty()) {
+    double t = 0;  // the same sums as the table was built with
     for (const PolarAngleTable::Angle& angle : *held) {
       bool ok = false;
       const double r = f.evaluate(angle.argument, ok);
-      sample(ok, r, angle.cosine, angle.sine);
+      walk.add(curve.point(t, r, angle.cosine, angle.sine, ok));
+      t += step;
     }
   } else {
     for (double t = 0; t <= tMax;) {
       bool ok = false;
       const double r = f.evaluate(static_cast<float>(t), ok);
-      sample(ok, r, std::cos(t), std::sin(t));
+      walk.add(curve.point(t, r, std::cos(t), std::sin(t), ok));
       const double next = t + step;
       if (!(next > t)) break;
       t = next;
     }
   }
-  return resultCode(definedCount, inBandCount);
+  return walk.finish();
 }
 
 }  // namespace

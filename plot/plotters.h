@@ -39,13 +39,69 @@ inline constexpr double POLAR_REDRAW_ANGLE = 188.49555924;
 // enlarged so that the sweep still covers the whole range in this many samples.
 inline constexpr std::int64_t MAX_SAMPLES_PER_SWEEP = 4'000'000;
 
-// The entry and exit searches try at most this many candidates x -/+ h/k. The
-// last one lies within h/1000 of the sample, less than Jd/2000 centimetres on
-// the canvas (under a fiftieth of a pixel), so stopping there cannot change
-// the picture visibly. When no defined candidate turns up, the entry search
-// moves the pen to the sample and the exit search draws nothing, as when a
-// search finds nothing.
-inline constexpr int MAX_SEARCH_CANDIDATES = 1000;
+// Canvas centimetres per logical pixel (96 pixels to the inch).
+inline constexpr double PIXEL_CM = 2.54 / 96.0;
+
+// Samples are never closer on the canvas than a quarter of a pixel, whatever
+// the precision field holds: the canvas rounds the ends of every segment to
+// whole pixels, so a sample nearer than that to its neighbour cannot move the
+// picture, and what changes faster (a pole, a domain edge) is found by the
+// refinement below. A quarter leaves every precision from 0.01 (0.38 pixel)
+// up with the sweep it always had, and a finer one costs at most about 1.5
+// times the samples of 0.01. In the polar plotter the step is the angle that
+// moves the point farthest from the pole that the canvas shows by a quarter
+// of a pixel.
+inline constexpr double MIN_SAMPLE_SPACING_CM = PIXEL_CM / 4;
+
+// The refinement between two samples (see curve_refiner.h).
+// Two samples in band are checked for a pole or a jump between them when the
+// second difference with the sample before them, or with the sample after
+// them, bends by more than a pixel: a smooth curve sampled every 0.1 cm bends
+// far less (sin(x) at unit length 1 by 0.4 pixel), while a pole or a jump
+// bends by about its height. Looking at both sides catches the pole that
+// continues the trend on one side (tg(x)^2 rising into it from the left and
+// still high on its right).
+inline constexpr double SUSPECT_BEND_CM = PIXEL_CM;
+// ... and by more than half the longer of the two steps, a turn of about 30
+// degrees: a pole or a jump bends by about a whole step or more, a smooth
+// curve sampled finely enough to look smooth turns less.
+inline constexpr double SUSPECT_TURN = 0.5;
+// Polar curves of school mathematics (roses, limacons, spirals) turn fast
+// between two angles, so a pole is looked for only where the curve turns
+// back: a pole in r throws the point to the far side of the pole, and the
+// bend then exceeds the longer step.
+inline constexpr double SUSPECT_TURN_POLAR = 0.9;
+// The point halfway lying within two pixels of the chord shows a continuous
+// piece: a smooth curve lies within an eighth of its bend of the chord, and a
+// pole puts the point halfway out of the band or far from the chord. (One
+// pixel finds nothing more in the tests and costs a fifth more evaluations
+// on the steep flanks next to poles.)
+inline constexpr double CHORD_TOLERANCE_CM = 2 * PIXEL_CM;
+// An interval narrower than an eighth of a pixel cannot show a pole as a gap;
+// there only the height of a jump decides (it does not shrink when the
+// interval is halved, where a continuous curve settles within a pixel).
+inline constexpr double REFINE_FLOOR_CM = PIXEL_CM / 8;
+// The in-band points a search for an edge finds on its way, less than a
+// step apart, are joined directly when they lie at most this far apart, else
+// checked as above: a pole between them would need a second branch across
+// the band within the same step.
+inline constexpr double NEAR_CM = 16 * PIXEL_CM;
+// Below the floor, a piece whose smaller half carries at least this share of
+// the larger half's change is steep, not a jump: near a pole that is not
+// crossed, the half nearer the pole changes by at most 1 + w / d times the
+// other (w the width, d the distance to the pole), which the floor keeps
+// below 2 wherever the curve is in band; a jump puts all its height in one.
+inline constexpr double SETTLE_SHARE = 0.125;
+// Two ends within a pixel of each other have settled.
+inline constexpr double SETTLED_CM = PIXEL_CM;
+// Halvings of one search: from a step of a whole centimetre down to the
+// resolution of single precision takes fewer than 50.
+inline constexpr int MAX_HALVINGS = 64;
+// Evaluations between two neighbouring samples at most. A pole costs a few
+// dozen (about 20 per side found, plus the checks of the points on the way);
+// a function that jumps everywhere (rnd) is joined as the sweep alone would
+// join it once this is spent.
+inline constexpr int MAX_REFINE_EVALUATIONS = 256;
 
 // The precision used when the one handed in is not a positive number (the
 // precision field can hold 0 or a negative number while it is being edited);

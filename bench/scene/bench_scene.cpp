@@ -167,7 +167,45 @@ void BM_CartesianUnit02FinePlotOnly(benchmark::State& state) {
   plotOnly(state, FRAME_CARTESIAN, 0.2, 0.01f, SCHOOL_FUNCTIONS);
 }
 
+// ---- Curves with poles, band crossings and domain edges ----------------------
+// Every curve here is refined somewhere: at its poles, where it leaves or
+// enters the view and at the edges of its domain.
+const std::vector<std::string> BROKEN_CURVES = {
+    "tg(x)",       "1/x",        "lg(x)",        "sqr(x)",      "ctg(x)",
+    "ln(x)",       "1/(x-1)",    "1/x^2",        "ln(x^2)",     "x^2",
+    "exp(x)",      "sqr(4-x^2)", "arcsin(x)",    "1/(x^2-4)",   "tg(2*x)",
+    "x^3",         "abs(x)/x",   "lg(abs(x-2))", "1/sin(x)",    "x+1/x",
+};
+
+void BM_BrokenCurvesUnit03(benchmark::State& state) { redraw(state, FRAME_CARTESIAN, 0.3, 0.1f, BROKEN_CURVES); }
+void BM_BrokenCurvesUnit1(benchmark::State& state) { redraw(state, FRAME_CARTESIAN, 1.0, 0.1f, BROKEN_CURVES); }
+void BM_BrokenCurvesUnit03PlotOnly(benchmark::State& state) {
+  plotOnly(state, FRAME_CARTESIAN, 0.3, 0.1f, BROKEN_CURVES);
+}
+// The finest precision the field takes against 0.01, the finest the sweep
+// follows as it is.
+void BM_BrokenCurvesUnit03Precision001(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 0.3, 0.01f, BROKEN_CURVES);
+}
+void BM_BrokenCurvesUnit03Precision1e7(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 0.3, 0.0000001f, BROKEN_CURVES);
+}
+void BM_BrokenCurvesUnit1Precision001(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 1.0, 0.01f, BROKEN_CURVES);
+}
+void BM_BrokenCurvesUnit1Precision1e7(benchmark::State& state) {
+  redraw(state, FRAME_CARTESIAN, 1.0, 0.0000001f, BROKEN_CURVES);
+}
+
 }  // namespace
+
+BENCHMARK(BM_BrokenCurvesUnit03)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrokenCurvesUnit1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrokenCurvesUnit03PlotOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrokenCurvesUnit03Precision001)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrokenCurvesUnit03Precision1e7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrokenCurvesUnit1Precision001)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrokenCurvesUnit1Precision1e7)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_CartesianUnit1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02)->Unit(benchmark::kMillisecond);

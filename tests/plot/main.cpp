@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "tst_curve_geometry.h"
 #include "tst_frame.h"
 #include "tst_plotters.h"
 #include "tst_scene.h"
@@ -9,6 +10,10 @@ int main(int argc, char** argv) {
   {
     TestPlotters plotters;
     failed += QTest::qExec(&plotters, argc, argv);
+  }
+  {
+    TestCurveGeometry geometry;
+    failed += QTest::qExec(&geometry, argc, argv);
   }
   {
     TestFrame frame;

@@ -54,52 +54,78 @@ void TestPlotters::cartesianPath_data() {
   QTest::addColumn<std::string>("path");
 
   // First sample in band: the pen starts there; y = 1 (the top edge) is still
-  // in band, 1.5 is not, and the exit reaches half a step on.
+  // in band, 1.5 is not. The last sample lies on the edge already: nothing
+  // more is drawn towards it.
   QTest::newRow("x: first sample in band, exit through the top")
       << std::string("x") << -2.f << 2.f << -1.f << 1.f
-      << std::string("M -2 -2; S -2 -2 -1.5 -1.5; S -1.5 -1.5 -1 -1; S -1 -1 -.5 -.5; S -.5 -.5 0 0;"
-                     "S 0 0 .5 .5; S .5 .5 1 1; S 1 1 1.25 1.25");
+      << std::string("M -2 -2; S -2 -2 -1.5 -1.5; S -1.5 -1.5 -1 -1; S -1 -1 -0.5 -0.5; S -0.5 -0.5 0 0; "
+                     "S 0 0 0.5 0.5; S 0.5 0.5 1 1;");
   // y = -3 is the lowest point of the band (2 units below the bottom edge);
-  // the first in-band sample is joined to the defined sample before it.
-  QTest::newRow("x-1.5: lower band edge, join to the previous sample")
+  // the first sample in band lies on it: the pen starts there.
+  QTest::newRow("x-1.5: a sample on the lower band edge starts the branch")
       << std::string("x-1.5") << -2.f << 2.f << -1.f << 1.f
-      << std::string("S -2 -3.5 -1.5 -3; S -1.5 -3 -1 -2.5; S -1 -2.5 -.5 -2; S -.5 -2 0 -1.5; S 0 -1.5 .5 -1;"
-                     "S .5 -1 1 -.5; S 1 -.5 1.5 0; S 1.5 0 2 .5");
-  // The first defined sample right of 0 is joined to the first defined
-  // candidate x - h/k: here k = 4 lands on 0.
-  QTest::newRow("sqr(x): entry search closes in on the domain")
+      << std::string("M -1.5 -3; S -1.5 -3 -1 -2.5; S -1 -2.5 -0.5 -2; S -0.5 -2 0 -1.5; S 0 -1.5 0.5 -1; "
+                     "S 0.5 -1 1 -0.5; S 1 -0.5 1.5 0; S 1.5 0 2 0.5;");
+  // The first defined sample right of 0: bisection finds the domain edge at
+  // 0, and the points found on the way follow the curve there.
+  QTest::newRow("sqr(x): the entry reaches the edge of the domain")
       << std::string("sqr(x)") << -1.9375f << 2.0625f << -1.f << 1.f
-      << std::string("S 0 0 .0625 .25; S .0625 .25 .5625 .75; S .5625 .75 .8125 .9013878");
-  // A sample exactly on the boundary: every candidate lies outside the
-  // domain, so the search gives up and the pen is moved to the sample.
-  QTest::newRow("sqr(x): sample on the boundary, search gives up")
+      << std::string("M 0 0; S 0 0 0.0625 0.25; S 0.0625 0.25 0.5625 0.75; S 0.5625 0.75 0.8125 0.901388; "
+                     "S 0.8125 0.901388 0.9375 0.968246; S 0.9375 0.968246 1 1;");
+  // A sample exactly on the boundary: the pen starts there, and the curve
+  // does not break between it and the next sample: one segment, as ever.
+  QTest::newRow("sqr(x): sample on the boundary starts the branch")
       << std::string("sqr(x)") << -2.f << 2.f << -1.f << 1.f
-      << std::string("M 0 0; S 0 0 .5 .7071068; S .5 .7071068 1 1; S 1 1 1.25 1.118034");
-  QTest::newRow("sqr(-x): exit search at the boundary gives up")
+      << std::string("M 0 0; S 0 0 0.5 0.707107; S 0.5 0.707107 1 1;");
+  QTest::newRow("sqr(-x): exit at the boundary sample")
       << std::string("sqr(-x)") << -2.f << 2.f << -1.f << 1.f
-      << std::string("S -1.5 1.2247449 -1 1; S -1 1 -.5 .7071068; S -.5 .7071068 0 0");
-  // Leaving the domain at the pole and coming back: both searches find their
-  // half-step point at once.
-  QTest::newRow("1/x: exit and re-entry around the pole")
+      << std::string("M -1 1; S -1 1 -0.5 0.707107; S -0.5 0.707107 0 0;");
+  // Leaving the band at the pole and coming back: each side is drawn to within
+  // a pixel beyond the band edge (y = -5 below, y = 3 above).
+  QTest::newRow("1/x: each side of the pole drawn to the band edge")
       << std::string("1/x") << -2.f << 2.f << -3.f << 3.f
-      << std::string("M -2 -.5; S -2 -.5 -1.5 -.6666667; S -1.5 -.6666667 -1 -1; S -1 -1 -.5 -2; S -.5 -2 -.25 -4;"
-                     "S .25 4 .5 2; S .5 2 1 1; S 1 1 1.5 .6666667; S 1.5 .6666667 2 .5");
-  // Leaving through the top edge where the half-step point is undefined: the
-  // exit segment ends at the farthest defined candidate xp + h/k.
-  QTest::newRow("1/x: exit candidate beyond the pole is skipped")
+      << std::string("M -2 -0.5; S -2 -0.5 -1.5 -0.666667; S -1.5 -0.666667 -1 -1; S -1 -1 -0.5 -2; "
+                     "S -0.5 -2 -0.375 -2.66667; S -0.375 -2.66667 -0.3125 -3.2; S -0.3125 -3.2 -0.25 -4; "
+                     "S -0.25 -4 -0.21875 -4.57143; S -0.21875 -4.57143 -0.203125 -4.92308; "
+                     "S -0.203125 -4.92308 -0.201172 -4.97087; S -0.201172 -4.97087 -0.200195 -4.9951; "
+                     "S -0.200195 -4.9951 -0.199219 -5.0196; M 0.335938 2.97675; S 0.335938 2.97675 0.34375 2.90909; "
+                     "S 0.34375 2.90909 0.375 2.66667; S 0.375 2.66667 0.5 2; S 0.5 2 1 1; S 1 1 1.5 0.666667; "
+                     "S 1.5 0.666667 2 0.5;");
+  QTest::newRow("1/x: the exit does not reach across the pole")
       << std::string("1/x") << -1.25f << 1.75f << -3.f << 3.f
-      << std::string("M -1.25 -.8; S -1.25 -.8 -.75 -1.3333333; S -.75 -1.3333333 -.25 -4; S -.25 -4 -.125 -8;"
-                     "S .5 2 .75 1.3333333; S .75 1.3333333 1.25 .8; S 1.25 .8 1.75 .5714286");
-  // Both sides of the pole in band: the two samples are joined across it.
-  QTest::newRow("1/x: in-band samples joined across the pole")
+      << std::string("M -1.25 -0.8; S -1.25 -0.8 -0.75 -1.33333; S -0.75 -1.33333 -0.25 -4; "
+                     "S -0.25 -4 -0.21875 -4.57143; S -0.21875 -4.57143 -0.203125 -4.92308; "
+                     "S -0.203125 -4.92308 -0.201172 -4.97087; S -0.201172 -4.97087 -0.200195 -4.9951; "
+                     "S -0.200195 -4.9951 -0.199219 -5.0196; M 0.335938 2.97675; S 0.335938 2.97675 0.34375 2.90909; "
+                     "S 0.34375 2.90909 0.375 2.66667; S 0.375 2.66667 0.5 2; S 0.5 2 0.625 1.6; "
+                     "S 0.625 1.6 0.75 1.33333; S 0.75 1.33333 1.25 0.8; S 1.25 0.8 1.75 0.571429;");
+  // Both sides of the pole in band: the pen is lifted; each side runs to the
+  // band edge (y = -7 below, y = 5 above).
+  QTest::newRow("1/x: in-band samples on both sides of the pole are not joined")
       << std::string("1/x") << -1.75f << 1.75f << -5.f << 5.f
-      << std::string("M -1.75 -.5714286; S -1.75 -.5714286 -1.25 -.8; S -1.25 -.8 -.75 -1.3333333;"
-                     "S -.75 -1.3333333 -.25 -4; S -.25 -4 .25 4; S .25 4 .75 1.3333333; S .75 1.3333333 1.25 .8;"
-                     "S 1.25 .8 1.75 .5714286");
-  // One sample in band: joined to the defined sample before it, then the exit.
-  QTest::newRow("3-100*x^2: a single sample in band")
+      << std::string("M -1.75 -0.571429; S -1.75 -0.571429 -1.25 -0.8; S -1.25 -0.8 -0.75 -1.33333; "
+                     "S -0.75 -1.33333 -0.25 -4; S -0.25 -4 -0.21875 -4.57143; S -0.21875 -4.57143 -0.1875 -5.33333; "
+                     "S -0.1875 -5.33333 -0.15625 -6.4; S -0.15625 -6.4 -0.148438 -6.73682; "
+                     "S -0.148438 -6.73682 -0.144531 -6.91888; S -0.144531 -6.91888 -0.143555 -6.96597; "
+                     "S -0.143555 -6.96597 -0.143066 -6.98973; S -0.143066 -6.98973 -0.142578 -7.01366; "
+                     "S 0.199219 5.01963 0.200195 4.99513; S 0.200195 4.99513 0.201172 4.9709; "
+                     "S 0.201172 4.9709 0.203125 4.92308; S 0.203125 4.92308 0.21875 4.57143; "
+                     "S 0.21875 4.57143 0.25 4; S 0.25 4 0.75 1.33333; S 0.75 1.33333 1.25 0.8; "
+                     "S 1.25 0.8 1.75 0.571429;");
+  QTest::newRow("3-100*x^2: a single sample in band, the arch drawn edge to edge")
       << std::string("3-100*x^2") << -2.f << 2.f << -1.f << 3.f
-      << std::string("S -.5 -22 0 3; S 0 3 .25 -3.25");
+      << std::string("S -0.245117 -3.00828 -0.244629 -2.98433; S -0.244629 -2.98433 -0.244141 -2.96048; "
+                     "S -0.244141 -2.96048 -0.242188 -2.8655; S -0.242188 -2.8655 -0.234375 -2.49316; "
+                     "S -0.234375 -2.49316 -0.21875 -1.78516; S -0.21875 -1.78516 -0.1875 -0.515625; "
+                     "S -0.1875 -0.515625 -0.15625 0.558594; S -0.15625 0.558594 -0.125 1.4375; "
+                     "S -0.125 1.4375 -0.09375 2.12109; S -0.09375 2.12109 -0.0625 2.60938; "
+                     "S -0.0625 2.60938 -0.03125 2.90234; S -0.03125 2.90234 0 3; S 0 3 0.03125 2.90234; "
+                     "S 0.03125 2.90234 0.0625 2.60938; S 0.0625 2.60938 0.09375 2.12109; "
+                     "S 0.09375 2.12109 0.125 1.4375; S 0.125 1.4375 0.15625 0.558594; "
+                     "S 0.15625 0.558594 0.1875 -0.515625; S 0.1875 -0.515625 0.21875 -1.78516; "
+                     "S 0.21875 -1.78516 0.234375 -2.49316; S 0.234375 -2.49316 0.242188 -2.86545; "
+                     "S 0.242188 -2.86545 0.244141 -2.96043; S 0.244141 -2.96043 0.244629 -2.98429; "
+                     "S 0.244629 -2.98429 0.245117 -3.00823;");
   QTest::newRow("undefined everywhere draws nothing") << std::string("1/0") << -2.f << 2.f << -1.f << 1.f
                                                       << std::string("");
 }
@@ -257,18 +283,26 @@ void TestPlotters::polarSpiralLiftsPen() {
   QVERIFY(messages.empty());
 
   const auto moves = canvas.moves();
-  QVERIFY2(moves.size() >= 4, qPrintable(QString::number(moves.size())));
+  QVERIFY(!moves.empty());
   QCOMPARE(moves[0].a, 0.0f);
   QCOMPARE(moves[0].b, 0.0f);
-  // The band: x from -12 to 10, y from -3 to 1.
-  const auto inBand = [](float x, float y) { return x >= -12 && x <= 10 && y >= -3 && y <= 1; };
-  for (const CanvasOp& m : moves) QVERIFY(inBand(m.a, m.b));
+  // The band: x from -12 to 10, y from -3 to 1; the ends of a branch lie
+  // within a pixel beyond it.
+  const float px = static_cast<float>(PIXEL_CM);
+  const auto inBand = [px](float x, float y) { return x >= -12 - px && x <= 10 + px && y >= -3 - px && y <= 1 + px; };
+  int lifts = 0;
+  float penX = moves[0].a, penY = moves[0].b;
   for (const RecordedSegment& s : canvas.segments()) {
     QVERIFY(inBand(s.x1, s.y1) && inBand(s.x2, s.y2));
-    // The radius of a point is its angle: a segment joins neighbouring angles
-    // only, never across a part of the spiral outside the view.
-    QVERIFY(std::fabs(std::hypot(s.x2, s.y2) - std::hypot(s.x1, s.y1) - 0.1) < 1e-4);
+    if (s.x1 != penX || s.y1 != penY) ++lifts;
+    penX = s.x2;
+    penY = s.y2;
+    // The radius of a point is its angle: a segment joins angles at most one
+    // step apart, never across a part of the spiral outside the view.
+    const double grows = std::hypot(s.x2, s.y2) - std::hypot(s.x1, s.y1);
+    QVERIFY2(grows > -1e-4 && grows < 0.1 + 1e-4, qPrintable(QString::number(grows)));
   }
+  QVERIFY2(lifts + int(moves.size()) >= 4, qPrintable(QString::number(lifts)));
 }
 
 // The polar band: a point on the right or top edge is in; one up to 2 units
@@ -346,7 +380,7 @@ void TestPlotters::polarCodes() {
 // The precision decides the number of samples. A precision of 0 or below (the
 // field can hold one while it is edited) would never end the sweep: it draws
 // as the default 0.1. A very fine precision would take hundreds of millions of
-// samples: one sweep is capped, its step enlarged to still cover the range.
+// samples: the samples are never closer than a quarter pixel on the canvas.
 void TestPlotters::sweepLength_data() {
   QTest::addColumn<bool>("polar");
   QTest::addColumn<float>("jd");
@@ -358,13 +392,22 @@ void TestPlotters::sweepLength_data() {
   QTest::newRow("Cartesian, precision 0") << false << 0.0f << qint64(335);
   QTest::newRow("Cartesian, negative precision") << false << -0.2f << qint64(335);
   QTest::newRow("Cartesian, NaN precision") << false << nan << qint64(335);
-  QTest::newRow("Cartesian, precision 0.0001") << false << 0.0001f << qint64(335000);
-  QTest::newRow("Cartesian, precision 1e-7 is capped") << false << 1e-7f << qint64(MAX_SAMPLES_PER_SWEEP);
+  // Samples closer than a quarter pixel cannot change the picture: 0.01 is
+  // followed as it is, anything finer is held at a quarter pixel.
+  const auto finest = qint64(33.5 / MIN_SAMPLE_SPACING_CM) + 1;
+  QTest::newRow("Cartesian, precision 0.01") << false << 0.01f << qint64(3350);
+  QTest::newRow("Cartesian, precision 0.0001 held at a quarter pixel") << false << 0.0001f << finest;
+  QTest::newRow("Cartesian, precision 1e-7 held at a quarter pixel") << false << 1e-7f << finest;
   // Polar: 60 pi at unit length 1.
   QTest::newRow("polar, default step") << true << 0.1f << qint64(1885);
   QTest::newRow("polar, step 0") << true << 0.0f << qint64(1885);
   QTest::newRow("polar, negative step") << true << -0.5f << qint64(1885);
-  QTest::newRow("polar, step 1e-7 is capped") << true << 1e-7f << qint64(MAX_SAMPLES_PER_SWEEP);
+  // The finest angle step moves the farthest corner of the view (16.75, 8)
+  // by a quarter pixel.
+  const double finestAngle = MIN_SAMPLE_SPACING_CM / std::hypot(16.75, 8.0);
+  QTest::newRow("polar, step 0.001") << true << 0.001f << qint64(188496);
+  QTest::newRow("polar, step 1e-7 held at a quarter pixel at the farthest corner")
+      << true << 1e-7f << qint64(POLAR_REDRAW_ANGLE / finestAngle) + 1;
 }
 
 void TestPlotters::sweepLength() {

@@ -329,3 +329,35 @@ void TestScene::toggleAndClearFrames() {
   }
   QVERIFY(messages.empty());
 }
+
+// A drag or the list window's close redraws the polar frame with its circles
+// unlabelled: the only texts are the scale's, and at unit length 0.5 or less
+// the scale has none either.
+void TestScene::polarRedrawLeavesCirclesUnlabelled_data() {
+  QTest::addColumn<double>("unitLength");
+  QTest::addColumn<ReplotMessages>("caller");
+  for (double unit : {1.0, 0.5, 0.3, 0.2}) {
+    QTest::addRow("drag at unit %g", unit) << unit << ReplotMessages::Drag;
+    QTest::addRow("list close at unit %g", unit) << unit << ReplotMessages::ListClose;
+  }
+}
+
+void TestScene::polarRedrawLeavesCirclesUnlabelled() {
+  QFETCH(double, unitLength);
+  QFETCH(ReplotMessages, caller);
+  const FunctionRegistry registry = registryOf("2,0,1,9|x,1,1,9");
+  ViewState view = smallView(FRAME_POLAR);
+  view.unitLength = unitLength;
+  Pen pen = userPen();
+  RecordingCanvas canvas;
+  RecordingMessages messages;
+  const SceneContext scene{canvas, view, pen, registry, 0.1f, messages};
+  QCOMPARE(redrawScene(caller, scene), ReplotOutcome::Completed);
+
+  RecordingCanvas scaleOnly;
+  drawCartesianScale(scaleOnly, view);
+  QCOMPARE(int(canvas.circles().size()), int(TICK_RANGE / unitLength));
+  QCOMPARE(canvas.printedTexts(), scaleOnly.printedTexts());
+  if (unitLength <= LABEL_THRESHOLD) QVERIFY(canvas.prints().empty());
+  QVERIFY(messages.empty());
+}

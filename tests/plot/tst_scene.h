@@ -18,4 +18,6 @@ class TestScene : public QObject {
   void emptyRegistryGivesTheFrameOnly();
   void toggleAndClearFrames_data();
   void toggleAndClearFrames();
+  void polarRedrawLeavesCirclesUnlabelled_data();
+  void polarRedrawLeavesCirclesUnlabelled();
 };

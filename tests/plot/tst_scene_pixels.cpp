@@ -90,6 +90,40 @@ class TestScenePixels : public QObject {
     QCOMPARE(s.canvas.pixelColor(1.5f, 0), std::int64_t{0xC0C0C0});
   }
 
+  // State: the polar frame at unit 1. Action: the clear button's frame, and
+  // the same circle drawn solid on a second canvas. Expected: the frame's
+  // circle of radius 3 sets clearly fewer pixels of its ring than the solid
+  // one (it is dotted), yet enough to be seen.
+  void polarCirclesAreDotted() {
+    Scene dotted(600, 400);
+    dotted.view.frameKind = FRAME_POLAR;
+    clearScene(dotted.canvas, dotted.view, dotted.pen);
+    Scene solid(600, 400);
+    solid.canvas.clear();
+    solid.canvas.setDrawWidth(1);
+    solid.canvas.setDrawStyle(PenStyle::Solid);
+    solid.canvas.circle(0, 0, 3, FRAME_COLOUR);
+
+    const auto ringPixels = [](Scene& s) {
+      const QPointF centre = s.canvas.toPixel(0, 0);
+      const double radius = 3 * CanvasWidget::PIXELS_PER_CM;
+      int set = 0;
+      for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 600; ++x) {
+          const double dx = x - centre.x(), dy = y - centre.y();
+          // Off the axes and their ticks.
+          if (std::fabs(dx) < 8 || std::fabs(dy) < 8) continue;
+          if (std::fabs(std::hypot(dx, dy) - radius) > 1.5) continue;
+          if (s.canvas.pixelColorAt(x, y) == std::int64_t{FRAME_COLOUR}) ++set;
+        }
+      return set;
+    };
+    const int dots = ringPixels(dotted);
+    const int line = ringPixels(solid);
+    QVERIFY2(line > 300, qPrintable(QString::number(line)));
+    QVERIFY2(dots <= line * 3 / 4 && dots >= line / 5, qPrintable(QString("%1 of %2").arg(dots).arg(line)));
+  }
+
   // Skipping drawing that cannot reach the picture must not change a pixel.
   void skippingChangesNoPixel_data() {
     QTest::addColumn<int>("frameKind");

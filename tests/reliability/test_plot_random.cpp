@@ -267,11 +267,11 @@ bool runCase(const PlotCase& c, bool countEvaluations, Outcome& outcome, std::st
   }
 
   if (countEvaluations) {
-    // One evaluation per sample, and at most two searches (an entry and an
-    // exit) per run of visible samples, each run starting with one pen
-    // operation.
+    // One evaluation per sample, and a bounded refinement between a sample
+    // in band and each of its two neighbours; every sample in band leaves
+    // at least one pen operation.
     const std::int64_t bound =
-        sampleBound(c) + 2 * static_cast<std::int64_t>(MAX_SEARCH_CANDIDATES) * static_cast<std::int64_t>(drawn);
+        sampleBound(c) + 2 * static_cast<std::int64_t>(MAX_REFINE_EVALUATIONS + 1) * static_cast<std::int64_t>(drawn);
     outcome.evaluations = drawsSinceReset(bound);
     if (outcome.evaluations < 0) {
       failure = "more than " + std::to_string(bound) + " evaluations";
