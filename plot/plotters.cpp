@@ -139,15 +139,16 @@ class SampleWalk {
   }
 
  private:
-  // *a_ and *b_ are the pair, *before_ the sample before it (when
-  // count_ > 2), and next the sample after it. The
-  // three samples a, b, next are tested once: the verdict serves this pair
-  // (looking ahead) and the next one (looking back).
+  // *a_ and *b_ are the pair, *before_ the sample before it (when count_ >
+  // 2), and next the sample after it. The three samples a, b, next are
+  // tested once: the verdict serves this pair (looking ahead) and the next
+  // one (looking back).
   void drawPair(const CurvePoint* next) {
     const CurvePoint& a = *a_;
     const CurvePoint& b = *b_;
     const bool bothInBand = a.inBand() && b.inBand();
-    const bool lookedBack = bothInBand && (count_ < 3 || (aheadKnown_ ? aheadSuspect_ : suspectBreak(*before_, a, b, Curve::suspectTurn)));
+    const bool lookedBack =
+        bothInBand && (count_ < 3 || (aheadKnown_ ? aheadSuspect_ : suspectBreak(*before_, a, b, Curve::suspectTurn)));
     aheadKnown_ = false;
     bool suspect = lookedBack;
     if (bothInBand && !lookedBack && next) {
