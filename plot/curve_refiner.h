@@ -54,7 +54,13 @@ inline constexpr double FAR_CANVAS = 1e30;
 inline float toCanvas(double v) { return static_cast<float>(std::clamp(v, -FAR_CANVAS, FAR_CANVAS)); }
 
 // Distance between two canvas points, in centimetres.
-inline double canvasDistance(const CurvePoint& a, const CurvePoint& b) { return std::hypot(b.cx - a.cx, b.cy - a.cy); }
+// (Canvas coordinates stay far below the square root of the double range, so
+// the plain root of the sum of squares is safe.)
+inline double canvasDistance(const CurvePoint& a, const CurvePoint& b) {
+  const double dx = b.cx - a.cx;
+  const double dy = b.cy - a.cy;
+  return std::sqrt(dx * dx + dy * dy);
+}
 
 // The second difference of three equally spaced samples: how far the last one
 // lies from the line through the first two. A smooth curve bends by a small
@@ -65,8 +71,9 @@ inline double canvasDistance(const CurvePoint& a, const CurvePoint& b) { return 
 inline bool suspectBreak(const CurvePoint& first, const CurvePoint& middle, const CurvePoint& last,
                          double turn = SUSPECT_TURN) {
   if (first.place == CurvePoint::Place::Undefined) return true;
-  const double bendX = first.cx - 2 * middle.cx + last.cx;
-  const double bendY = first.cy - 2 * middle.cy + last.cy;
+  // The outer two are added first, so the verdict is the same either way round.
+  const double bendX = (first.cx + last.cx) - 2 * middle.cx;
+  const double bendY = (first.cy + last.cy) - 2 * middle.cy;
   const double bend = bendX * bendX + bendY * bendY;
   if (bend <= SUSPECT_BEND_CM * SUSPECT_BEND_CM) return false;
   const auto squared = [](double dx, double dy) { return dx * dx + dy * dy; };
@@ -89,7 +96,9 @@ class CurveRefiner {
   // band and is left at b when b is in band. suspect: whether the samples
   // around hint at a break between two samples in band; when they do not,
   // the two are joined by one segment as they always were.
-  void between(const CurvePoint& a, const CurvePoint& b, bool suspect) {
+  // Kept out of line: the sweep calls it for the few pairs that need more
+  // than one segment, and its body would slow the sweep's own loop.
+  [[gnu::noinline]] void between(const CurvePoint& a, const CurvePoint& b, bool suspect) {
     if (!a.inBand() && !b.inBand()) return;
     if (a.inBand() && b.inBand() && !suspect) {
       board_.lineTo(toCanvas(b.cx), toCanvas(b.cy), colour_);
@@ -148,8 +157,9 @@ class CurveRefiner {
       enter(m, b);
       return;
     }
-    const double offChord = std::hypot(m.cx - (a.cx + b.cx) / 2, m.cy - (a.cy + b.cy) / 2);
-    if (offChord <= CHORD_TOLERANCE_CM) {
+    const double offX = m.cx - (a.cx + b.cx) / 2;
+    const double offY = m.cy - (a.cy + b.cy) / 2;
+    if (offX * offX + offY * offY <= CHORD_TOLERANCE_CM * CHORD_TOLERANCE_CM) {
       lineTo(b);
       return;
     }

@@ -113,18 +113,23 @@ template <class Curve>
 class SampleWalk {
  public:
   SampleWalk(const Curve& curve, Canvas& board, std::uint32_t colour)
-      : curve_(curve), refiner_(curve, board, colour), board_(board) {}
+      : refiner_(curve, board, colour), board_(board), colour_(colour) {}
 
   // Each pair of neighbours is drawn once the sample after it is known: a
   // pole between two samples bends the three samples on either side.
   void add(const CurvePoint& p) {
     if (p.place != CurvePoint::Place::Undefined) ++definedCount_;
     if (p.inBand()) ++inBandCount_;
-    if (count_ == 0 && p.inBand()) board_.moveTo(toCanvas(p.cx), toCanvas(p.cy));
-    if (count_ >= 2) drawPair(&p);
-    window_[0] = window_[1];
-    window_[1] = window_[2];
-    window_[2] = p;
+    if (count_ >= 2) {
+      drawPair(&p);
+    } else if (count_ == 0 && p.inBand()) {
+      board_.moveTo(toCanvas(p.cx), toCanvas(p.cy));
+    }
+    CurvePoint* const freed = before_;
+    before_ = a_;
+    a_ = b_;
+    b_ = freed;
+    *b_ = p;
     ++count_;
   }
   // Draws the last pair; the result code of the sweep.
@@ -134,24 +139,38 @@ class SampleWalk {
   }
 
  private:
-  // window_[1] and window_[2] are the pair, window_[0] the sample before it
-  // (when count_ > 2) and next the sample after it.
+  // *a_ and *b_ are the pair, *before_ the sample before it (when count_ >
+  // 2), and next the sample after it. The three samples a, b, next are
+  // tested once: the verdict serves this pair (looking ahead) and the next
+  // one (looking back).
   void drawPair(const CurvePoint* next) {
-    const CurvePoint& a = window_[1];
-    const CurvePoint& b = window_[2];
-    bool suspect = false;
-    if (a.inBand() && b.inBand()) {
-      const double turn = curve_.suspectTurn;
-      suspect = (count_ < 3 || suspectBreak(window_[0], a, b, turn)) ||
-                (next && (next->place == CurvePoint::Place::Undefined || suspectBreak(*next, b, a, turn)));
+    const CurvePoint& a = *a_;
+    const CurvePoint& b = *b_;
+    const bool bothInBand = a.inBand() && b.inBand();
+    const bool lookedBack =
+        bothInBand && (count_ < 3 || (aheadKnown_ ? aheadSuspect_ : suspectBreak(*before_, a, b, Curve::suspectTurn)));
+    aheadKnown_ = false;
+    bool suspect = lookedBack;
+    if (bothInBand && !lookedBack && next) {
+      aheadKnown_ = true;
+      aheadSuspect_ = next->place == CurvePoint::Place::Undefined || suspectBreak(*next, b, a, Curve::suspectTurn);
+      suspect = aheadSuspect_;
     }
-    refiner_.between(a, b, suspect);
+    if (bothInBand && !suspect)
+      board_.lineTo(toCanvas(b.cx), toCanvas(b.cy), colour_);  // the common case, as the refiner would draw it
+    else if (a.inBand() || b.inBand())
+      refiner_.between(a, b, suspect);
   }
 
-  const Curve& curve_;
   CurveRefiner<Curve> refiner_;
   Canvas& board_;
-  CurvePoint window_[3];  // the last three samples, oldest first
+  std::uint32_t colour_;
+  CurvePoint window_[3];  // the last three samples, each pointed at below
+  CurvePoint* before_ = &window_[0];
+  CurvePoint* a_ = &window_[1];
+  CurvePoint* b_ = &window_[2];
+  bool aheadKnown_ = false;   // whether aheadSuspect_ holds for the pair now drawn
+  bool aheadSuspect_ = false;  // the verdict on the last three samples, made while looking ahead
   std::int64_t count_ = 0;
   std::int64_t definedCount_ = 0;
   std::int64_t inBandCount_ = 0;
