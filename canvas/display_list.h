@@ -30,8 +30,8 @@ class CanvasDisplayList {
   // Forgets everything; the list is complete again.
   void clear();
   bool complete() const { return complete_; }
-  bool empty() const { return words_.empty(); }
-  std::size_t bytes() const { return words_.size() * sizeof(std::uint32_t); }
+  bool empty() const { return used_ == 0; }
+  std::size_t bytes() const { return used_ * sizeof(std::uint32_t); }
 
   void setScale(float left, float top, float right, float bottom);
   void line(float x1, float y1, float x2, float y2, std::uint32_t colour, int width, PenStyle style);
@@ -51,11 +51,22 @@ class CanvasDisplayList {
            (static_cast<std::uint32_t>(width) << 8);
   }
   bool reserve(std::size_t words);
+  // Room for n more words at the end, which count as written.
+  std::uint32_t* grab(std::size_t n) {
+    if (used_ + n > words_.size()) grow(n);
+    std::uint32_t* at = words_.data() + used_;
+    used_ += n;
+    return at;
+  }
+  void grow(std::size_t n);
   void put(float v);
-  void put(std::uint32_t v) { words_.push_back(v); }
+  void put(std::uint32_t v) { *grab(1) = v; }
 
   std::size_t maxBytes_;
+  // Its size is the room allocated; the first used_ words are the list. A
+  // segment is then a few stores, without the vector's per-word bookkeeping.
   std::vector<std::uint32_t> words_;
+  std::size_t used_ = 0;
   std::vector<QString> texts_;
   QHash<QString, std::uint32_t> textIndex_;
   bool complete_ = true;
