@@ -25,6 +25,7 @@
 #include <QRect>
 #include <QStaticText>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -144,6 +145,12 @@ class CanvasPainter {
   int deviceWidth_ = 1, deviceHeight_ = 1;
 
   SegmentRun run_;
+  // The end of the last segment in logical and device pixels (NaN: none).
+  struct Chain {
+    double x = std::numeric_limits<double>::quiet_NaN(), y = std::numeric_limits<double>::quiet_NaN();
+    int ix = 0, iy = 0;
+  };
+  Chain chain_;
   // Segments and single points of the current pen not yet drawn. They go out
   // in one call each when the pen changes, before any other drawing and
   // before the picture is read or shown. Within one opaque pen the order of
