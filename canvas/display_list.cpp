@@ -52,31 +52,6 @@ void CanvasDisplayList::setScale(float left, float top, float right, float botto
   chained_ = false;
 }
 
-// Called for every segment of every curve: one check, one append.
-void CanvasDisplayList::line(float x1, float y1, float x2, float y2, std::uint32_t colour, int width,
-                             PenStyle style) {
-  const std::uint32_t lineHeader = header(LINE, width, style);
-  const bool continues =
-      chained_ && bitsOf(x1) == endX_ && bitsOf(y1) == endY_ && colour == lastColour_ && lineHeader == lastHeader_;
-  const std::size_t need = continues ? 3 : 6;
-  if ((used_ + need) * sizeof(std::uint32_t) > maxBytes_ && !reserve(need)) return;
-  if (!complete_) return;
-  std::uint32_t* w = grab(need);
-  if (continues) {
-    *w++ = header(LINE_ON, width, style);
-  } else {
-    *w++ = lineHeader;
-    *w++ = colour;
-    *w++ = bitsOf(x1);
-    *w++ = bitsOf(y1);
-  }
-  w[0] = endX_ = bitsOf(x2);
-  w[1] = endY_ = bitsOf(y2);
-  chained_ = true;
-  lastColour_ = colour;
-  lastHeader_ = lineHeader;
-}
-
 void CanvasDisplayList::circle(float cx, float cy, float radius, std::uint32_t colour, int width, PenStyle style,
                                bool fillSolid, std::uint32_t fillColour) {
   if (!reserve(6)) return;

@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QSize>
 #include <QString>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -34,6 +35,7 @@ class CanvasDisplayList {
   std::size_t bytes() const { return used_ * sizeof(std::uint32_t); }
 
   void setScale(float left, float top, float right, float bottom);
+  // Inline: it is called for every segment the canvas draws.
   void line(float x1, float y1, float x2, float y2, std::uint32_t colour, int width, PenStyle style);
   void circle(float cx, float cy, float radius, std::uint32_t colour, int width, PenStyle style, bool fillSolid,
               std::uint32_t fillColour);
@@ -74,3 +76,29 @@ class CanvasDisplayList {
   bool chained_ = false;
   std::uint32_t endX_ = 0, endY_ = 0, lastColour_ = 0, lastHeader_ = 0;
 };
+
+// Called for every segment of every curve: one check, one append.
+inline void CanvasDisplayList::line(float x1, float y1, float x2, float y2, std::uint32_t colour, int width,
+                                    PenStyle style) {
+  const std::uint32_t lineHeader = header(LINE, width, style);
+  const bool continues = chained_ && std::bit_cast<std::uint32_t>(x1) == endX_ &&
+                         std::bit_cast<std::uint32_t>(y1) == endY_ && colour == lastColour_ &&
+                         lineHeader == lastHeader_;
+  const std::size_t need = continues ? 3 : 6;
+  if ((used_ + need) * sizeof(std::uint32_t) > maxBytes_ && !reserve(need)) return;
+  if (!complete_) return;
+  std::uint32_t* w = grab(need);
+  if (continues) {
+    *w++ = header(LINE_ON, width, style);
+  } else {
+    *w++ = lineHeader;
+    *w++ = colour;
+    *w++ = std::bit_cast<std::uint32_t>(x1);
+    *w++ = std::bit_cast<std::uint32_t>(y1);
+  }
+  w[0] = endX_ = std::bit_cast<std::uint32_t>(x2);
+  w[1] = endY_ = std::bit_cast<std::uint32_t>(y2);
+  chained_ = true;
+  lastColour_ = colour;
+  lastHeader_ = lineHeader;
+}
