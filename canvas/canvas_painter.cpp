@@ -359,10 +359,6 @@ inline bool CanvasPainter::SegmentRun::insert(int x1, int y1, int x2, int y2) {
   return true;
 }
 
-void CanvasPainter::line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
-  drawSegment((x1 - left_) * sx_, (y1 - top_) * sy_, (x2 - left_) * sx_, (y2 - top_) * sy_, colour);
-}
-
 // Called for every segment of every curve: the common case stays short.
 void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std::uint32_t colour) {
   int ix1, iy1, ix2, iy2;

@@ -78,7 +78,9 @@ class CanvasPainter {
   void pictureResized(QSize logicalSize);
 
   // The drawing operations, positions in canvas units.
-  void line(float x1, float y1, float x2, float y2, std::uint32_t colour);
+  void line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
+    drawSegment((x1 - left_) * sx_, (y1 - top_) * sy_, (x2 - left_) * sx_, (y2 - top_) * sy_, colour);
+  }
   void circle(float cx, float cy, float radius, std::uint32_t colour);
   // The text with its upper-left corner at (x, y).
   void text(float x, float y, const QString& text, std::uint32_t colour);
