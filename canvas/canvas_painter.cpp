@@ -50,6 +50,7 @@ void CanvasPainter::drawInto(QImage* image, const Target& target) {
   if (!unitScale_) deviceFont_.setPixelSize(std::max(1, static_cast<int>(std::lround(font_.pixelSize() * scale_))));
   texts_.clear();
   run_.forget();
+  chain_ = Chain{};
 }
 
 void CanvasPainter::drawThrough(QPainter* painter, const Target& target) {
@@ -358,25 +359,27 @@ inline bool CanvasPainter::SegmentRun::insert(int x1, int y1, int x2, int y2) {
   return true;
 }
 
-void CanvasPainter::line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
-  drawSegment((x1 - left_) * sx_, (y1 - top_) * sy_, (x2 - left_) * sx_, (y2 - top_) * sy_, colour);
-}
-
 // Called for every segment of every curve: the common case stays short.
 void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std::uint32_t colour) {
-  if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) return;
   int ix1, iy1, ix2, iy2;
-  if (unitScale_) {
-    ix1 = toPixelInt(x1) - origin_.x();
-    iy1 = toPixelInt(y1) - origin_.y();
-    ix2 = toPixelInt(x2) - origin_.x();
-    iy2 = toPixelInt(y2) - origin_.y();
+  if (x1 == chain_.x && y1 == chain_.y && near(x2) && near(y2)) {
+    // A curve's next segment starts where the last one ended: its start is
+    // rounded already.
+    ix1 = chain_.ix;
+    iy1 = chain_.iy;
+    ix2 = crispX(x2);
+    iy2 = crispY(y2);
   } else {
+    if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) {
+      chain_ = Chain{};
+      return;
+    }
     ix1 = crispX(x1);
     iy1 = crispY(y1);
     ix2 = crispX(x2);
     iy2 = crispY(y2);
   }
+  chain_ = near(x2) && near(y2) ? Chain{x2, y2, ix2, iy2} : Chain{};
   if (target_.skipInvisible) {
     const int margin = static_cast<int>(width_ * scale_) + 2;
     if (std::max(ix1, ix2) < -margin || std::min(ix1, ix2) > deviceWidth_ + margin ||

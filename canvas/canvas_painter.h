@@ -25,6 +25,7 @@
 #include <QRect>
 #include <QStaticText>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -77,7 +78,9 @@ class CanvasPainter {
   void pictureResized(QSize logicalSize);
 
   // The drawing operations, positions in canvas units.
-  void line(float x1, float y1, float x2, float y2, std::uint32_t colour);
+  void line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
+    drawSegment((x1 - left_) * sx_, (y1 - top_) * sy_, (x2 - left_) * sx_, (y2 - top_) * sy_, colour);
+  }
   void circle(float cx, float cy, float radius, std::uint32_t colour);
   // The text with its upper-left corner at (x, y).
   void text(float x, float y, const QString& text, std::uint32_t colour);
@@ -144,6 +147,12 @@ class CanvasPainter {
   int deviceWidth_ = 1, deviceHeight_ = 1;
 
   SegmentRun run_;
+  // The end of the last segment in logical and device pixels (NaN: none).
+  struct Chain {
+    double x = std::numeric_limits<double>::quiet_NaN(), y = std::numeric_limits<double>::quiet_NaN();
+    int ix = 0, iy = 0;
+  };
+  Chain chain_;
   // Segments and single points of the current pen not yet drawn. They go out
   // in one call each when the pen changes, before any other drawing and
   // before the picture is read or shown. Within one opaque pen the order of

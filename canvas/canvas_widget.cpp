@@ -103,6 +103,14 @@ void CanvasWidget::setAntialiased(bool on) {
 
 // The widget may have been resized while hidden, without a resize event, or
 // moved to a screen with another pixel ratio.
+// Drawing follows the widget's size only: asking for the pixel ratio goes
+// through the screen lookup, far too slow for every label and circle. A new
+// ratio remakes the picture from the record when it is shown or read.
+void CanvasWidget::followWidgetSize() {
+  const QSize s = size();
+  if (std::max(1, s.width()) != imageWidth_ || std::max(1, s.height()) != imageHeight_) fitImage(s);
+}
+
 void CanvasWidget::syncImageSize() {
   const QSize s = size();
   if (std::max(1, s.width()) != imageWidth_ || std::max(1, s.height()) != imageHeight_ ||
@@ -218,9 +226,7 @@ void CanvasWidget::lineTo(float x, float y, std::uint32_t colour) { line(curX_, 
 
 // Called for every segment of every curve: the common case stays short.
 void CanvasWidget::line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
-  const QSize widgetSize = size();
-  if (std::max(1, widgetSize.width()) != imageWidth_ || std::max(1, widgetSize.height()) != imageHeight_)
-    fitImage(widgetSize);
+  followWidgetSize();
   list_.line(x1, y1, x2, y2, colour, width_, style_);
   painter_->line(x1, y1, x2, y2, colour);
   curX_ = x2;
@@ -231,7 +237,7 @@ void CanvasWidget::line(float x1, float y1, float x2, float y2, std::uint32_t co
 void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour) {
   curX_ = cx;
   curY_ = cy;
-  syncImageSize();
+  followWidgetSize();
   list_.circle(cx, cy, radius, colour, width_, style_, fillSolid_, fillColour_);
   painter_->circle(cx, cy, radius, colour);
   pictureChanged();
@@ -239,7 +245,7 @@ void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour
 
 void CanvasWidget::print(std::string_view utf8Text) {
   const QString text = QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size()));
-  syncImageSize();
+  followWidgetSize();
   list_.text(curX_, curY_, text, textColour_);
   painter_->text(curX_, curY_, text, textColour_);
   pictureChanged();

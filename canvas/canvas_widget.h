@@ -168,6 +168,7 @@ class CanvasWidget : public QWidget, public Canvas {
   void fitImage(QSize want);
   void pictureChanged();
   void syncImageSize();
+  void followWidgetSize();
   void rebuildPicture();
   QImage renderImageAs(const QRect& logicalRegion, double scale, bool antialiased) const;
   CanvasPainter::Target screenTarget() const;

@@ -1,5 +1,6 @@
 #include "canvas/display_list.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -13,7 +14,7 @@ float floatOf(std::uint32_t w) { return std::bit_cast<float>(w); }
 }  // namespace
 
 void CanvasDisplayList::clear() {
-  words_.clear();
+  used_ = 0;
   texts_.clear();
   textIndex_.clear();
   complete_ = true;
@@ -22,11 +23,12 @@ void CanvasDisplayList::clear() {
 
 bool CanvasDisplayList::reserve(std::size_t words) {
   if (!complete_) return false;
-  if ((words_.size() + words) * sizeof(std::uint32_t) > maxBytes_) {
+  if ((used_ + words) * sizeof(std::uint32_t) > maxBytes_) {
     // Too much to keep: what the list holds can no longer make the picture.
     complete_ = false;
     chained_ = false;
     std::vector<std::uint32_t>().swap(words_);
+    used_ = 0;
     texts_.clear();
     textIndex_.clear();
     return false;
@@ -34,7 +36,11 @@ bool CanvasDisplayList::reserve(std::size_t words) {
   return true;
 }
 
-void CanvasDisplayList::put(float v) { words_.push_back(bitsOf(v)); }
+void CanvasDisplayList::grow(std::size_t n) {
+  words_.resize(std::max({words_.size() * 2, used_ + n, std::size_t{4096}}));
+}
+
+void CanvasDisplayList::put(float v) { put(bitsOf(v)); }
 
 void CanvasDisplayList::setScale(float left, float top, float right, float bottom) {
   if (!reserve(5)) return;
@@ -44,33 +50,6 @@ void CanvasDisplayList::setScale(float left, float top, float right, float botto
   put(right);
   put(bottom);
   chained_ = false;
-}
-
-// Called for every segment of every curve: one check, one append.
-void CanvasDisplayList::line(float x1, float y1, float x2, float y2, std::uint32_t colour, int width,
-                             PenStyle style) {
-  const std::uint32_t lineHeader = header(LINE, width, style);
-  const bool continues =
-      chained_ && bitsOf(x1) == endX_ && bitsOf(y1) == endY_ && colour == lastColour_ && lineHeader == lastHeader_;
-  const std::size_t need = continues ? 3 : 6;
-  if ((words_.size() + need) * sizeof(std::uint32_t) > maxBytes_ && !reserve(need)) return;
-  if (!complete_) return;
-  const std::size_t at = words_.size();
-  words_.resize(at + need);
-  std::uint32_t* w = words_.data() + at;
-  if (continues) {
-    *w++ = header(LINE_ON, width, style);
-  } else {
-    *w++ = lineHeader;
-    *w++ = colour;
-    *w++ = bitsOf(x1);
-    *w++ = bitsOf(y1);
-  }
-  w[0] = endX_ = bitsOf(x2);
-  w[1] = endY_ = bitsOf(y2);
-  chained_ = true;
-  lastColour_ = colour;
-  lastHeader_ = lineHeader;
 }
 
 void CanvasDisplayList::circle(float cx, float cy, float radius, std::uint32_t colour, int width, PenStyle style,
@@ -110,7 +89,7 @@ void CanvasDisplayList::pictureResized(QSize logicalSize) {
 
 void CanvasDisplayList::replay(CanvasPainter& painter) const {
   const std::uint32_t* w = words_.data();
-  const std::uint32_t* const end = w + words_.size();
+  const std::uint32_t* const end = w + used_;
   float x = 0, y = 0;
   std::uint32_t colour = 0;
   while (w < end) {

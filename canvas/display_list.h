@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QSize>
 #include <QString>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -30,10 +31,11 @@ class CanvasDisplayList {
   // Forgets everything; the list is complete again.
   void clear();
   bool complete() const { return complete_; }
-  bool empty() const { return words_.empty(); }
-  std::size_t bytes() const { return words_.size() * sizeof(std::uint32_t); }
+  bool empty() const { return used_ == 0; }
+  std::size_t bytes() const { return used_ * sizeof(std::uint32_t); }
 
   void setScale(float left, float top, float right, float bottom);
+  // Inline: it is called for every segment the canvas draws.
   void line(float x1, float y1, float x2, float y2, std::uint32_t colour, int width, PenStyle style);
   void circle(float cx, float cy, float radius, std::uint32_t colour, int width, PenStyle style, bool fillSolid,
               std::uint32_t fillColour);
@@ -51,11 +53,22 @@ class CanvasDisplayList {
            (static_cast<std::uint32_t>(width) << 8);
   }
   bool reserve(std::size_t words);
+  // Room for n more words at the end, which count as written.
+  std::uint32_t* grab(std::size_t n) {
+    if (used_ + n > words_.size()) grow(n);
+    std::uint32_t* at = words_.data() + used_;
+    used_ += n;
+    return at;
+  }
+  void grow(std::size_t n);
   void put(float v);
-  void put(std::uint32_t v) { words_.push_back(v); }
+  void put(std::uint32_t v) { *grab(1) = v; }
 
   std::size_t maxBytes_;
+  // Its size is the room allocated; the first used_ words are the list. A
+  // segment is then a few stores, without the vector's per-word bookkeeping.
   std::vector<std::uint32_t> words_;
+  std::size_t used_ = 0;
   std::vector<QString> texts_;
   QHash<QString, std::uint32_t> textIndex_;
   bool complete_ = true;
@@ -63,3 +76,29 @@ class CanvasDisplayList {
   bool chained_ = false;
   std::uint32_t endX_ = 0, endY_ = 0, lastColour_ = 0, lastHeader_ = 0;
 };
+
+// Called for every segment of every curve: one check, one append.
+inline void CanvasDisplayList::line(float x1, float y1, float x2, float y2, std::uint32_t colour, int width,
+                                    PenStyle style) {
+  const std::uint32_t lineHeader = header(LINE, width, style);
+  const bool continues = chained_ && std::bit_cast<std::uint32_t>(x1) == endX_ &&
+                         std::bit_cast<std::uint32_t>(y1) == endY_ && colour == lastColour_ &&
+                         lineHeader == lastHeader_;
+  const std::size_t need = continues ? 3 : 6;
+  if ((used_ + need) * sizeof(std::uint32_t) > maxBytes_ && !reserve(need)) return;
+  if (!complete_) return;
+  std::uint32_t* w = grab(need);
+  if (continues) {
+    *w++ = header(LINE_ON, width, style);
+  } else {
+    *w++ = lineHeader;
+    *w++ = colour;
+    *w++ = std::bit_cast<std::uint32_t>(x1);
+    *w++ = std::bit_cast<std::uint32_t>(y1);
+  }
+  w[0] = endX_ = std::bit_cast<std::uint32_t>(x2);
+  w[1] = endY_ = std::bit_cast<std::uint32_t>(y2);
+  chained_ = true;
+  lastColour_ = colour;
+  lastHeader_ = lineHeader;
+}
