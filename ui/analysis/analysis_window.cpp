@@ -24,6 +24,7 @@
 #include "analysis/value_table.h"
 #include "engine/engine.h"
 #include "plot/plotters.h"
+#include "ui/list/window_look.h"
 
 namespace norvale {
 
@@ -96,15 +97,7 @@ AnalysisWindow::AnalysisWindow(const AnalysisContext& context, QWidget* parent)
 }
 
 void AnalysisWindow::buildControls() {
-  setAutoFillBackground(true);
-  QPalette grey = palette();
-  grey.setColor(QPalette::Window, QColor(192, 192, 192));
-  setPalette(grey);
-  QFont uiFont;
-  uiFont.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
-  uiFont.setPointSize(9);
-  setFont(uiFont);
+  norvale::applyWindowLook(*this);
 
   auto* layout = new QVBoxLayout(this);
 

@@ -17,6 +17,7 @@
 
 #include "plot/view_state.h"
 #include "ui/list/history_keys.h"
+#include "ui/list/window_look.h"
 
 namespace {
 
@@ -89,17 +90,7 @@ Form2::Form2(FunctionRegistry& registry, ListWindowHost& host, QWidget* parent)
 
 void Form2::buildControls() {
   setFixedSize(px(CLIENT_WIDTH), px(CLIENT_HEIGHT));
-  setAutoFillBackground(true);
-  QPalette grey = palette();
-  grey.setColor(QPalette::Window, QColor(192, 192, 192));
-  setPalette(grey);
-
-  // SimSun where it exists, otherwise the CJK font the system has.
-  QFont uiFont;
-  uiFont.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
-  uiFont.setPointSize(9);
-  setFont(uiFont);
+  norvale::applyWindowLook(*this);
 
   makeHeader(this, "Label1", QStringLiteral("函         数"), QColor(192, 255, 192), twipRect(0, 0, 5775, 255));
   makeHeader(this, "Label2", QStringLiteral("颜色"), QColor(192, 255, 255), twipRect(5760, 0, 735, 255));
