@@ -44,6 +44,7 @@ void CanvasPainter::drawInto(QImage* image, const Target& target) {
   origin_ = target.region.topLeft();
   scale_ = target.scale;
   unitScale_ = scale_ == 1.0;
+  cullMargin_ = static_cast<int>(width_ * scale_) + 2;
   deviceWidth_ = std::max(1, static_cast<int>(std::ceil(target.region.width() * scale_)));
   deviceHeight_ = std::max(1, static_cast<int>(std::ceil(target.region.height() * scale_)));
   deviceFont_ = font_;
@@ -213,6 +214,7 @@ void CanvasPainter::setWidth(int pixels) {
   const int w = std::clamp(pixels, 1, 1000);
   if (w != width_) penValid_ = false;
   width_ = w;
+  cullMargin_ = static_cast<int>(width_ * scale_) + 2;
 }
 
 void CanvasPainter::setStyle(PenStyle style) {
@@ -292,7 +294,7 @@ void CanvasPainter::followResize(QSize logicalSize) {
   const int width = width_;
   const PenStyle style = style_;
   drawInto(image_, t);
-  width_ = width;
+  setWidth(width);
   style_ = style;
 }
 
@@ -333,6 +335,7 @@ CanvasPainter::SegmentRun::SegmentRun() : slots_(std::size_t{1} << BITS, 0) {}
 
 void CanvasPainter::SegmentRun::forget() {
   last_ = 0;
+  ++epoch_;
   if (++generation_ == 256) {
     // The tag byte is used up: start the table over.
     std::fill(slots_.begin(), slots_.end(), 0);
@@ -359,6 +362,23 @@ inline bool CanvasPainter::SegmentRun::insert(int x1, int y1, int x2, int y2) {
   return true;
 }
 
+// Whether drawing the segment (or having drawn it before in this run) leaves
+// its end pixel in the pen's colour: a point does, in any solid pen; so does a
+// short crisp line in a one-pixel pen that lies wholly on the picture (the
+// painter's thin lines end on their last pixel, except long, nearly level
+// ones, which may stop a pixel short, and lines it had to cut).
+inline bool CanvasPainter::paintsItsEnd(int ix1, int iy1, int ix2, int iy2, bool smooth) const {
+  if (style_ != PenStyle::Solid || smooth || !raster_ || !target_.skipInvisible) return false;
+  if (ix1 == ix2 && iy1 == iy2) return true;
+  constexpr int SHORT_LINE = 32;
+  const auto onPicture = [this](int x, int y) {
+    return static_cast<unsigned>(x) < static_cast<unsigned>(deviceWidth_) &&
+           static_cast<unsigned>(y) < static_cast<unsigned>(deviceHeight_);
+  };
+  return unitScale_ && width_ == 1 && !clipped_ && std::abs(ix2 - ix1) <= SHORT_LINE &&
+         std::abs(iy2 - iy1) <= SHORT_LINE && onPicture(ix1, iy1) && onPicture(ix2, iy2);
+}
+
 // Called for every segment of every curve: the common case stays short.
 void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std::uint32_t colour) {
   int ix1, iy1, ix2, iy2;
@@ -369,6 +389,19 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
     iy1 = chain_.iy;
     ix2 = crispX(x2);
     iy2 = crispY(y2);
+    // Samples finer than the pixels: the segment stays in the pixel where the
+    // last one ended, which that one painted in this pen already.
+    if (ix2 == ix1 && iy2 == iy1 && chain_.drawn == run_.epoch() && penValid_ && colour == penColour_ &&
+        paintsItsEnd(chain_.fromX, chain_.fromY, ix1, iy1, chain_.smooth)) {
+      chain_.x = x2;
+      chain_.y = y2;
+      return;
+    }
+    chain_.x = x2;
+    chain_.y = y2;
+    chain_.ix = ix2;
+    chain_.iy = iy2;
+    chain_.drawn = 0;
   } else {
     if (!(near(x1) && near(y1) && near(x2) && near(y2)) && !clipFar(x1, y1, x2, y2)) {
       chain_ = Chain{};
@@ -378,17 +411,15 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
     iy1 = crispY(y1);
     ix2 = crispX(x2);
     iy2 = crispY(y2);
+    chain_ = near(x2) && near(y2) ? Chain{x2, y2, ix2, iy2} : Chain{};
   }
-  chain_ = near(x2) && near(y2) ? Chain{x2, y2, ix2, iy2} : Chain{};
-  if (target_.skipInvisible) {
-    const int margin = static_cast<int>(width_ * scale_) + 2;
-    if (std::max(ix1, ix2) < -margin || std::min(ix1, ix2) > deviceWidth_ + margin ||
-        std::max(iy1, iy2) < -margin || std::min(iy1, iy2) > deviceHeight_ + margin)
-      return;
-  }
+  if (target_.skipInvisible &&
+      (std::max(ix1, ix2) < -cullMargin_ || std::min(ix1, ix2) > deviceWidth_ + cullMargin_ ||
+       std::max(iy1, iy2) < -cullMargin_ || std::min(iy1, iy2) > deviceHeight_ + cullMargin_))
+    return;
   if (!(penValid_ && colour == penColour_)) applyPen(colour);
-  if (target_.skipInvisible && !run_.insert(ix1, iy1, ix2, iy2)) return;
   if (!raster_) {
+    if (target_.skipInvisible && !run_.insert(ix1, iy1, ix2, iy2)) return;
     addToPath(QPointF(smoothX(x1), smoothY(y1)), QPointF(smoothX(x2), smoothY(y2)));
     return;
   }
@@ -397,6 +428,11 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
   const bool smooth = target_.antialiased && style_ == PenStyle::Solid &&
                       (unitScale_ ? ix1 != ix2 && iy1 != iy2
                                   : toPixelInt(x1) != toPixelInt(x2) && toPixelInt(y1) != toPixelInt(y2));
+  chain_.drawn = run_.epoch();
+  chain_.fromX = ix1;
+  chain_.fromY = iy1;
+  chain_.smooth = smooth;
+  if (target_.skipInvisible && !run_.insert(ix1, iy1, ix2, iy2)) return;
   // Plain drawing: this segment alone, now. A thin dotted pen drawing several
   // segments in one call carries its dots on from one segment to the next,
   // so its segments are drawn one by one as well.
@@ -524,11 +560,8 @@ void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32
   flushLines();
   if (image_ && image_->depth() == 32) {
     // Straight into the picture's pixels, which is many times faster than
-    // the painter's points; the painter is closed meanwhile.
-    if (own_) {
-      own_->end();
-      own_.reset();
-    }
+    // the painter's points. The painter may stay open: it draws at once and
+    // keeps nothing of the pixels, and everything that waited went out above.
     QRect allowed(0, 0, std::min(w, image_->width()), std::min(h, image_->height()));
     if (clipped_) {
       const QRect inside = pictureRect_.intersected(target_.region);
@@ -540,8 +573,10 @@ void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32
     const QRgb rgb = toQColor(colour).rgb();
     uchar* bits = image_->bits();
     const qsizetype stride = image_->bytesPerLine();
+    const int left = allowed.left(), top = allowed.top(), right = allowed.right(), bottom = allowed.bottom();
     for (const QPoint& d : dots_)
-      if (allowed.contains(d)) reinterpret_cast<QRgb*>(bits + d.y() * stride)[d.x()] = rgb;
+      if (d.x() >= left && d.x() <= right && d.y() >= top && d.y() <= bottom)
+        reinterpret_cast<QRgb*>(bits + d.y() * stride)[d.x()] = rgb;
     return;
   }
   QPainter& p = painter();

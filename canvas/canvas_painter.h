@@ -104,12 +104,15 @@ class CanvasPainter {
     void forget();
     // False when the segment was drawn in this run already.
     bool insert(int x1, int y1, int x2, int y2);
+    // Counts the forgets: what was drawn under one epoch is still on the picture.
+    std::uint64_t epoch() const { return epoch_; }
 
    private:
     static constexpr int BITS = 14;  // 16384 slots of 8 bytes
     std::vector<std::uint64_t> slots_;
     std::uint64_t generation_ = 1;
     std::uint64_t last_ = 0;  // the key inserted last, tagged; consecutive repeats end here
+    std::uint64_t epoch_ = 1;
   };
 
   QPainter& painter();
@@ -127,6 +130,7 @@ class CanvasPainter {
   double smoothX(double u) const { return (u - origin_.x() + 0.5) * scale_; }
   double smoothY(double u) const { return (u - origin_.y() + 0.5) * scale_; }
   void drawSegment(double x1, double y1, double x2, double y2, std::uint32_t colour);
+  bool paintsItsEnd(int ix1, int iy1, int ix2, int iy2, bool smooth) const;
   void drawDottedCircle(double cx, double cy, double r, std::uint32_t colour);
   const QStaticText& staticText(const QString& text);
 
@@ -151,6 +155,11 @@ class CanvasPainter {
   struct Chain {
     double x = std::numeric_limits<double>::quiet_NaN(), y = std::numeric_limits<double>::quiet_NaN();
     int ix = 0, iy = 0;
+    // The segment that ended here, when it was drawn (or was a repeat of one
+    // drawn) in the run's current epoch: its start and how it was drawn.
+    std::uint64_t drawn = 0;
+    int fromX = 0, fromY = 0;
+    bool smooth = false;
   };
   Chain chain_;
   // Segments and single points of the current pen not yet drawn. They go out
@@ -170,6 +179,9 @@ class CanvasPainter {
   float left_ = 0, top_ = 0;
   double sx_ = PIXELS_PER_CM, sy_ = -PIXELS_PER_CM;  // logical pixels per unit, signed
   int width_ = 1;
+  // Segments wholly further than this beyond the picture cannot touch it
+  // (device pixels: the pen's width, and a pixel for rounding either way).
+  int cullMargin_ = 3;
   PenStyle style_ = PenStyle::Solid;
   bool fillSolid_ = false;
   std::uint32_t fillColour_ = 0;

@@ -15,8 +15,12 @@ float floatOf(std::uint32_t w) { return std::bit_cast<float>(w); }
 
 void CanvasDisplayList::clear() {
   used_ = 0;
-  texts_.clear();
-  textIndex_.clear();
+  // The same labels come back on every redraw: the table of texts outlives a
+  // clear, so that a redraw only looks them up, unless it has grown large.
+  if (texts_.size() > MAX_KEPT_TEXTS) {
+    texts_.clear();
+    textIndex_.clear();
+  }
   complete_ = true;
   chained_ = false;
 }

@@ -25,6 +25,7 @@ class CanvasPainter;
 class CanvasDisplayList {
  public:
   static constexpr std::size_t MAX_BYTES = std::size_t{24} << 20;  // some 2 million segments
+  static constexpr std::size_t MAX_KEPT_TEXTS = 4096;
 
   explicit CanvasDisplayList(std::size_t maxBytes = MAX_BYTES) : maxBytes_(maxBytes) {}
 

@@ -51,9 +51,8 @@ inline bool clipFar(double& x1, double& y1, double& x2, double& y2) {
 // Rounds half up; v is finite and within FAR_PIXELS.
 inline int toPixelInt(double v) {
   const double h = v + 0.5;
-  int i = static_cast<int>(h);  // towards zero
-  if (i > h) --i;
-  return i;
+  const int i = static_cast<int>(h);  // towards zero
+  return i - (i > h);
 }
 
 }  // namespace canvas_pixels
