@@ -89,6 +89,9 @@ class CompiledExpression {
   CompiledExpression& operator=(const CompiledExpression&);
 
   float evaluate(float x, bool& good) const;
+  // Whether evaluating draws random numbers (rnd of something): then the same
+  // x gives another value each time, and the sequence moves on.
+  bool drawsRandomNumbers() const;
 
   // A value of x read back as the evaluator reads it, worked out once for
   // evaluating many expressions at the same x (a redraw sweeps every curve

@@ -110,6 +110,8 @@ float CompiledExpression::evaluate(float x, bool& good) const {
   return result;
 }
 
+bool CompiledExpression::drawsRandomNumbers() const { return program_->hasRandom; }
+
 CompiledExpression::Argument CompiledExpression::prepare(float x) {
   const engine_detail::VariableValue value = engine_detail::ReadBackVariable(x);
   Argument argument;

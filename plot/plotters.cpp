@@ -219,14 +219,20 @@ std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float J
   const double step = sweepStep(std::max(usablePrecision(Jd), finest), tMax);
 
   SampleWalk<PolarCurve> walk(curve, Board, context.pen.lcolor);
-  const std::vector<PolarAngleTable::Angle>* held = table ? &table->angles(step, tMax) : nullptr;
-  if (held && !held->empty()) {
-    double t = 0;  // the same sums as the table was built with
-    for (const PolarAngleTable::Angle& angle : *held) {
+  const std::span<const PolarAngleTable::Angle> held =
+      table ? table->angles(step, tMax) : std::span<const PolarAngleTable::Angle>();
+  const std::span<const PolarAngleTable::Radius> radii =
+      held.empty() ? std::span<const PolarAngleTable::Radius>() : table->radii(fgExppression, f, held.size());
+  if (!radii.empty()) {
+    for (std::size_t i = 0; i < held.size(); ++i) {
+      const PolarAngleTable::Angle& angle = held[i];
+      walk.add(curve.point(angle.t, radii[i].r, angle.cosine, angle.sine, radii[i].defined));
+    }
+  } else if (!held.empty()) {
+    for (const PolarAngleTable::Angle& angle : held) {
       bool ok = false;
       const double r = f.evaluate(angle.argument, ok);
-      walk.add(curve.point(t, r, angle.cosine, angle.sine, ok));
-      t += step;
+      walk.add(curve.point(angle.t, r, angle.cosine, angle.sine, ok));
     }
   } else {
     for (double t = 0; t <= tMax;) {
@@ -299,23 +305,54 @@ std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, flo
                     POLAR_REDRAW_ANGLE, &angles);
 }
 
-const std::vector<PolarAngleTable::Angle>& PolarAngleTable::angles(double step, double tMax) {
-  // Compared bit for bit: the same step and limit give the same angles.
-  if (held_ && step == step_ && tMax == tMax_) return angles_;
-  held_ = true;
-  step_ = step;
-  tMax_ = tMax;
-  angles_.clear();
-  if (!(tMax / step < MAX_ANGLES)) {
-    angles_.shrink_to_fit();
-    return angles_;
+std::span<const PolarAngleTable::Angle> PolarAngleTable::angles(double step, double tMax) {
+  if (!(tMax / step < MAX_ANGLES)) return {};
+  // Compared bit for bit: the same step gives the same angles, so those held
+  // serve any limit.
+  if (step != step_) {
+    step_ = step;
+    complete_ = false;
+    angles_.clear();
+    curves_.clear();
   }
-  // The same steps as the sweep itself takes.
-  for (double t = 0; t <= tMax;) {
-    angles_.push_back({std::cos(t), std::sin(t), CompiledExpression::prepare(static_cast<float>(t))});
-    const double next = t + step;
-    if (!(next > t)) break;
-    t = next;
+  // The same sums as the sweep itself takes: t = 0, then t + step while t
+  // moves and stays within the limit.
+  double t = angles_.empty() ? 0.0 : angles_.back().t;
+  bool first = angles_.empty();
+  while (!complete_) {
+    if (!first) {
+      const double next = t + step;
+      if (!(next > t)) {
+        complete_ = true;
+        break;
+      }
+      if (!(next <= tMax)) break;
+      t = next;
+    } else if (!(t <= tMax)) {
+      break;
+    }
+    first = false;
+    angles_.push_back({t, std::cos(t), std::sin(t), CompiledExpression::prepare(static_cast<float>(t))});
   }
-  return angles_;
+  const auto beyond = std::upper_bound(angles_.begin(), angles_.end(), tMax,
+                                       [](double limit, const Angle& a) { return limit < a.t; });
+  return {angles_.data(), static_cast<std::size_t>(beyond - angles_.begin())};
+}
+
+std::span<const PolarAngleTable::Radius> PolarAngleTable::radii(const std::string& expression,
+                                                                const CompiledExpression& f, std::size_t count) {
+  if (f.drawsRandomNumbers() || count > angles_.size()) return {};
+  Curve& curve = curves_[expression];
+  curve.used = true;
+  for (std::size_t i = curve.radii.size(); i < count; ++i) {
+    bool ok = false;
+    const float r = f.evaluate(angles_[i].argument, ok);
+    curve.radii.push_back({r, ok});
+  }
+  return {curve.radii.data(), count};
+}
+
+void PolarAngleTable::startRedraw() {
+  std::erase_if(curves_, [](const auto& entry) { return !entry.second.used; });
+  for (auto& entry : curves_) entry.second.used = false;
 }

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+#include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "canvas/canvas.h"
@@ -119,29 +121,50 @@ struct PlotContext {
 };
 
 // The angles of a polar sweep, t = 0, step, 2 step, ... while t <= tMax, each
-// with its cosine, its sine and the angle as the evaluator reads it. Every
-// curve of one redraw sweeps the same angles, so the redraw lends one table to
-// all of them and the angles are worked out once instead of once per curve.
+// with its cosine, its sine and the angle as the evaluator reads it, and the
+// radii of the curves at those angles. Every curve of one redraw sweeps the
+// same angles, so a redraw lends one table to all of them. A table that
+// outlives the redraw (the window keeps one) also keeps the radii: the next
+// redraw with the same step sweeps the same angles again, whatever the origin
+// and, up to the angles already held, whatever the unit, so dragging a marker
+// in the polar frame evaluates each curve once instead of on every move.
 class PolarAngleTable {
  public:
   struct Angle {
+    double t;
     double cosine;
     double sine;
     CompiledExpression::Argument argument;
   };
+  struct Radius {
+    float r;
+    bool defined;
+  };
   // A sweep with more angles than this works them out as it goes instead of
-  // holding them all (about 8 MB at the limit).
+  // holding them all (about 10 MB at the limit).
   static constexpr double MAX_ANGLES = 1 << 18;
 
   // The angles of the sweep with this step and limit, worked out unless they
   // are held already; empty when there would be more than MAX_ANGLES.
-  const std::vector<Angle>& angles(double step, double tMax);
+  std::span<const Angle> angles(double step, double tMax);
+
+  // The radii of the expression at the first `count` angles of the step last
+  // asked for, evaluated where not held yet. Empty for an expression that
+  // draws random numbers: each of its evaluations must happen in turn.
+  std::span<const Radius> radii(const std::string& expression, const CompiledExpression& f, std::size_t count);
+
+  // A redraw begins: the radii of curves the last redraw did not draw are let go.
+  void startRedraw();
 
  private:
-  bool held_ = false;
-  double step_ = 0;
-  double tMax_ = 0;
+  struct Curve {
+    std::vector<Radius> radii;
+    bool used = true;
+  };
+  double step_ = -1;
+  bool complete_ = false;  // the step cannot move t any further
   std::vector<Angle> angles_;
+  std::unordered_map<std::string, Curve> curves_;
 };
 
 void drawnorvale(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,

@@ -13,7 +13,9 @@ ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const Sc
   const bool cartesian = kind == FRAME_CARTESIAN;
   const PlotContext context{scene.view.unitLength, scene.pen, scene.messages};
   ReplotOutcome outcome = ReplotOutcome::Completed;
-  PolarAngleTable angles;  // the curves of the polar frame share their angles
+  PolarAngleTable ownAngles;  // the curves of the polar frame share their angles
+  PolarAngleTable& angles = scene.polarSamples ? *scene.polarSamples : ownAngles;
+  angles.startRedraw();
 
   for (int slot = 1; slot <= FunctionRegistry::SLOT_COUNT; ++slot) {
     if (scene.registry.isEmpty(slot)) continue;

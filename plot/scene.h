@@ -11,6 +11,7 @@
 #include "canvas/canvas.h"
 #include "plot/messages.h"
 #include "plot/pen.h"
+#include "plot/plotters.h"
 #include "plot/view_state.h"
 #include "registry/function_registry.h"
 
@@ -41,6 +42,9 @@ struct SceneContext {
   const FunctionRegistry& registry;
   float precision;                   // the precision field's value at the time of the redraw
   Messages& messages;
+  // The angles and radii of the polar curves, kept by the owner of the view
+  // from one redraw to the next; without one each redraw works them out anew.
+  PolarAngleTable* polarSamples = nullptr;
 };
 
 // Re-plots the entries of one frame kind (FRAME_CARTESIAN or FRAME_POLAR), in

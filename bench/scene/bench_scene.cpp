@@ -58,6 +58,7 @@ struct Setup {
   Pen pen;
   FunctionRegistry registry;
   NullMessages messages;
+  PolarAngleTable polarSamples;  // kept between redraws, as the window keeps it
 
   Setup(std::int16_t frameKind, double unitLength, const std::vector<std::string>& functions,
         bool widthCycle = false, std::int16_t penWidth = 1) {
@@ -89,10 +90,38 @@ void redraw(benchmark::State& state, std::int16_t frameKind, double unitLength, 
   Setup s(frameKind, unitLength, functions, mixedWidths, penWidth);
   s.canvas.setAntialiased(antialiased);
   state.SetLabel("ratio " + std::to_string(s.canvas.devicePixelRatioF()).substr(0, 4));
-  const SceneContext scene{s.canvas, s.view, s.pen, s.registry, precision, s.messages};
+  const SceneContext scene{s.canvas, s.view, s.pen, s.registry, precision, s.messages, &s.polarSamples};
   for (auto _ : state) {
     redrawScene(ReplotMessages::Drag, scene);
     benchmark::DoNotOptimize(s.canvas.image().constBits());  // ends the painting as a repaint would
+  }
+}
+
+// The polar scene, aliased, as the first redraw after a change of the curves
+// or the precision: no radii kept from an earlier redraw.
+void BM_PolarUnit02AliasedFresh(benchmark::State& state) {
+  Setup s(FRAME_POLAR, 0.2, POLAR_CURVES);
+  s.canvas.setAntialiased(false);
+  const SceneContext scene{s.canvas, s.view, s.pen, s.registry, 0.1f, s.messages};
+  for (auto _ : state) {
+    redrawScene(ReplotMessages::Drag, scene);
+    benchmark::DoNotOptimize(s.canvas.image().constBits());
+  }
+}
+
+// The polar scene, aliased, while the origin marker is dragged: every redraw
+// has another origin.
+void BM_PolarUnit02AliasedDragOrigin(benchmark::State& state) {
+  Setup s(FRAME_POLAR, 0.2, POLAR_CURVES);
+  s.canvas.setAntialiased(false);
+  const SceneContext scene{s.canvas, s.view, s.pen, s.registry, 0.1f, s.messages, &s.polarSamples};
+  int move = 0;
+  for (auto _ : state) {
+    s.view.markerLeft = -0.1f + 0.05f * static_cast<float>(move % 40);
+    s.view.markerTop = 0.1f - 0.03f * static_cast<float>(move % 40);
+    ++move;
+    redrawScene(ReplotMessages::Drag, scene);
+    benchmark::DoNotOptimize(s.canvas.image().constBits());
   }
 }
 
@@ -101,7 +130,7 @@ void plotOnly(benchmark::State& state, std::int16_t frameKind, double unitLength
               const std::vector<std::string>& functions) {
   Setup s(frameKind, unitLength, functions);
   NullCanvas canvas;
-  const SceneContext scene{canvas, s.view, s.pen, s.registry, precision, s.messages};
+  const SceneContext scene{canvas, s.view, s.pen, s.registry, precision, s.messages, &s.polarSamples};
   for (auto _ : state) redrawScene(ReplotMessages::Drag, scene);
 }
 
@@ -213,6 +242,8 @@ BENCHMARK(BM_CartesianUnit02Fine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarFrameAloneUnit02)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit1Aliased)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02Aliased)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02AliasedFresh)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolarUnit02AliasedDragOrigin)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit02FineAliased)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CartesianUnit1MixedWidthsAliased)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolarUnit02Width3Aliased)->Unit(benchmark::kMillisecond);

@@ -312,7 +312,9 @@ void Form1::placeMarkers(float left, float top, float unitLeft) {
 
 float Form1::precision() const { return saturatingSingle(leadingNumber(Text2->text())); }
 
-SceneContext Form1::scene(Messages& sink) { return SceneContext{*Picture1, view_, pen_, registry_, precision(), sink}; }
+SceneContext Form1::scene(Messages& sink) {
+  return SceneContext{*Picture1, view_, pen_, registry_, precision(), sink, &polarSamples_};
+}
 
 ReplotOutcome Form1::redrawScene(ReplotMessages mode, Messages& sink) { return ::redrawScene(mode, scene(sink)); }
 

@@ -151,6 +151,7 @@ class Form1 : public QWidget {
   ViewState view_;
   Pen pen_;
   FunctionRegistry registry_;
+  PolarAngleTable polarSamples_;  // kept between redraws: a drag in the polar frame evaluates each curve once
   ListHistory history_;
   LessonCommands* lessons_ = nullptr;
   std::unique_ptr<Messages> ownMessages_;
