@@ -361,3 +361,48 @@ void TestScene::polarRedrawLeavesCirclesUnlabelled() {
   if (unitLength <= LABEL_THRESHOLD) QVERIFY(canvas.prints().empty());
   QVERIFY(messages.empty());
 }
+
+// A table of angles and radii kept from redraw to redraw (as the window keeps
+// it) must ask the canvas for exactly what a fresh redraw asks for, through
+// drags of the origin, units up and down, precision changes, edits of the list
+// and curves that draw random numbers.
+void TestScene::keptPolarSamplesDrawTheSame() {
+  FunctionRegistry registry = registryOf("2*sin(3*e),0,1,255|e/3,0,2,65280|1/(1-cos(e)),0,1,16711680|x,1,1,0");
+  ViewState view = smallView(FRAME_POLAR);
+  Pen pen = userPen();
+  RecordingMessages messages;
+  PolarAngleTable kept;
+  float precision = 0.1f;
+  const auto step = [&](const char* what) {
+    RecordingCanvas withKept, fresh;
+    ResetRandomSequence();
+    redrawScene(ReplotMessages::Drag, {withKept, view, pen, registry, precision, messages, &kept});
+    ResetRandomSequence();
+    redrawScene(ReplotMessages::Drag, {fresh, view, pen, registry, precision, messages});
+    QVERIFY2(withKept.ops() == fresh.ops(), what);
+    QVERIFY2(withKept.ops().size() > 100, what);
+  };
+  step("first redraw");
+  for (int move = 1; move <= 4; ++move) {
+    view.markerLeft = -0.1f + 0.37f * static_cast<float>(move);
+    view.markerTop = 0.1f - 0.23f * static_cast<float>(move);
+    step("origin dragged");
+  }
+  for (double unit : {0.5, 2.0, 0.3, 7.5, 1.0}) {
+    view.unitLength = unit;
+    step("unit dragged");
+  }
+  precision = 0.05f;
+  step("finer precision");
+  precision = 0.1f;
+  step("precision back");
+  registry.appendEntry("e+rnd(1)", '0', 1, 0x808080);
+  step("a curve with random numbers added");
+  registry.appendEntry("2*sin(3*e)+0", '0', 3, 0x00FF00);
+  step("another curve added");
+  view.frameKind = FRAME_CARTESIAN;
+  step("Cartesian frame");
+  view.frameKind = FRAME_POLAR;
+  step("polar frame again");
+}
+

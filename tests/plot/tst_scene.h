@@ -20,4 +20,5 @@ class TestScene : public QObject {
   void toggleAndClearFrames();
   void polarRedrawLeavesCirclesUnlabelled_data();
   void polarRedrawLeavesCirclesUnlabelled();
+  void keptPolarSamplesDrawTheSame();
 };
