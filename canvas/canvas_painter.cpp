@@ -595,9 +595,9 @@ const QStaticText& CanvasPainter::staticText(const QString& text) {
     st.setTextFormat(Qt::PlainText);
     st.setPerformanceHint(QStaticText::AggressiveCaching);
     st.prepare(QTransform(), deviceFont_);
-    it = texts_.insert(text, st);
+    it = texts_.emplace(text, st).first;
   }
-  return *it;
+  return it->second;
 }
 
 void CanvasPainter::text(float x, float y, const QString& text, std::uint32_t colour) {

@@ -27,9 +27,11 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "canvas/text_hash.h"
 
 class CanvasPainter {
  public:
@@ -191,5 +193,5 @@ class CanvasPainter {
   QFont font_;        // logical size
   QFont deviceFont_;  // at the target's scale
   double lineHeight_ = 15;
-  QHash<QString, QStaticText> texts_;
+  std::unordered_map<QString, QStaticText, TextHash> texts_;
 };

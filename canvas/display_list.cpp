@@ -72,14 +72,14 @@ void CanvasDisplayList::text(float x, float y, const QString& text, std::uint32_
   if (!reserve(5)) return;
   auto it = textIndex_.find(text);
   if (it == textIndex_.end()) {
-    it = textIndex_.insert(text, static_cast<std::uint32_t>(texts_.size()));
+    it = textIndex_.emplace(text, static_cast<std::uint32_t>(texts_.size())).first;
     texts_.push_back(text);
   }
   put(header(TEXT, 1, PenStyle::Solid));
   put(colour);
   put(x);
   put(y);
-  put(*it);
+  put(it->second);
   chained_ = false;
 }
 

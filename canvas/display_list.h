@@ -16,9 +16,11 @@
 #include <QString>
 #include <bit>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "canvas/text_hash.h"
 
 class CanvasPainter;
 
@@ -71,7 +73,7 @@ class CanvasDisplayList {
   std::vector<std::uint32_t> words_;
   std::size_t used_ = 0;
   std::vector<QString> texts_;
-  QHash<QString, std::uint32_t> textIndex_;
+  std::unordered_map<QString, std::uint32_t, TextHash> textIndex_;
   bool complete_ = true;
   // The end of the last segment, to chain the next one onto it.
   bool chained_ = false;
