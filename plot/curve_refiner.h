@@ -135,11 +135,21 @@ class CurveRefiner {
     }
   }
 
+  // How close to the chord the point halfway must lie for the chord to draw
+  // the piece: within CHORD_TOLERANCE_CM of the chord's middle, or, for two
+  // points of one search for an edge, of the chord's line and well inside its
+  // length. Sampled at even steps of the parameter, the steep flank next to a
+  // pole puts the point halfway far from the chord's middle though on its
+  // line; the points of one search lie within a single step, where a pole
+  // between two of them would need a second branch across the band (see
+  // NEAR_CM), so there only the shape is at stake.
+  enum class Chord : std::uint8_t { Middle, Line };
+
   // Both ends in band: the point halfway decides. Out of band or undefined,
-  // it breaks the curve, and each side is drawn up to where it leaves; within
-  // a pixel of the chord, the two are joined by one segment; otherwise each
-  // half is drawn the same way. Below the floor only a jump breaks the curve.
-  void joinInBand(const CurvePoint& a, const CurvePoint& b) {
+  // it breaks the curve, and each side is drawn up to where it leaves; close
+  // to the chord, the two are joined by one segment; otherwise each half is
+  // drawn the same way. Below the floor only a jump breaks the curve.
+  void joinInBand(const CurvePoint& a, const CurvePoint& b, Chord rule = Chord::Middle) {
     if (budget_ <= 0) {
       lineTo(b);  // undecided: joined, as the sweep alone would
       return;
@@ -157,24 +167,37 @@ class CurveRefiner {
       enter(m, b);
       return;
     }
-    const double offX = m.cx - (a.cx + b.cx) / 2;
-    const double offY = m.cy - (a.cy + b.cy) / 2;
-    if (offX * offX + offY * offY <= CHORD_TOLERANCE_CM * CHORD_TOLERANCE_CM) {
+    if (followsChord(a, m, b, rule)) {
       lineTo(b);
       return;
     }
-    joinInBand(a, m);
-    joinInBand(m, b);
+    joinInBand(a, m, rule);
+    joinInBand(m, b, rule);
+  }
+
+  static bool followsChord(const CurvePoint& a, const CurvePoint& m, const CurvePoint& b, Chord rule) {
+    const double tolerance2 = CHORD_TOLERANCE_CM * CHORD_TOLERANCE_CM;
+    const double offX = m.cx - (a.cx + b.cx) / 2;
+    const double offY = m.cy - (a.cy + b.cy) / 2;
+    if (offX * offX + offY * offY <= tolerance2) return true;
+    if (rule == Chord::Middle) return false;
+    const double chordX = b.cx - a.cx, chordY = b.cy - a.cy;
+    const double toX = m.cx - a.cx, toY = m.cy - a.cy;
+    const double length2 = chordX * chordX + chordY * chordY;
+    const double along = toX * chordX + toY * chordY;  // position along the chord, times its length
+    const double across = toX * chordY - toY * chordX;  // distance from its line, times its length
+    return across * across <= tolerance2 * length2 && along >= CHORD_INNER_SHARE * length2 &&
+           along <= (1 - CHORD_INNER_SHARE) * length2;
   }
 
   // Two in-band points found on the way to an edge: near each other they are
-  // joined at once (see NEAR_CM), farther apart checked as any two points in
-  // band.
+  // joined at once (see NEAR_CM), farther apart checked against the chord's
+  // line.
   void joinNear(const CurvePoint& a, const CurvePoint& b, double distance) {
     if (distance <= NEAR_CM)
       lineTo(b);
     else
-      joinInBand(a, b);
+      joinInBand(a, b, Chord::Line);
   }
 
   // An interval too narrow to show. A jump keeps its height however narrow

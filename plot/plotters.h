@@ -79,6 +79,10 @@ inline constexpr double SUSPECT_TURN_POLAR = 0.9;
 // pixel finds nothing more in the tests and costs a fifth more evaluations
 // on the steep flanks next to poles.)
 inline constexpr double CHORD_TOLERANCE_CM = 2 * PIXEL_CM;
+// Points of one search for an edge: the point halfway also counts as on the
+// chord when it lies within the tolerance of the chord's line and at least
+// this share of the chord's length from either end (a jump puts it at one end).
+inline constexpr double CHORD_INNER_SHARE = 0.125;
 // An interval narrower than an eighth of a pixel cannot show a pole as a gap;
 // there only the height of a jump decides (it does not shrink when the
 // interval is halved, where a continuous curve settles within a pixel).
