@@ -601,18 +601,27 @@ const QStaticText& CanvasPainter::staticText(const QString& text) {
 }
 
 void CanvasPainter::text(float x, float y, const QString& text, std::uint32_t colour) {
-  run_.forget();
   const QPointF at = toPixel(x, y);
   if (!std::isfinite(at.x()) || !std::isfinite(at.y()) || std::fabs(at.x()) >= FAR_PIXELS ||
       std::fabs(at.y()) >= FAR_PIXELS || text.isEmpty())
     return;
   // The text's corner sits on the pixel grid of the plain picture.
   const QPoint topLeft(toPixelInt(at.x()), toPixelInt(at.y()));
+  // Most labels of a long axis lie far beyond the picture: skipped before
+  // their text is even looked up (no label reaches this far).
+  constexpr int FAR_LABEL = 2000;
+  const QRect& region = target_.region;
+  if (target_.skipInvisible && (topLeft.x() > region.right() + 5 || topLeft.y() > region.bottom() + 5 ||
+                                topLeft.x() < region.left() - FAR_LABEL || topLeft.y() < region.top() - FAR_LABEL))
+    return;
   const QStaticText& st = staticText(text);
   const QSizeF size = st.size() / scale_;
   const QRectF box(topLeft, size);
   const bool invisible = box.adjusted(-4, -4, 4, 4).intersected(QRectF(target_.region)).isEmpty();
+  // A label that cannot show changes no pixel, so the segments drawn so far
+  // still need not be drawn again.
   if (target_.skipInvisible && invisible) return;
+  run_.forget();
   QPainter& p = painter();
   flushLines();
   p.setPen(toQColor(colour));
