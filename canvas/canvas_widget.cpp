@@ -226,12 +226,13 @@ void CanvasWidget::lineTo(float x, float y, std::uint32_t colour) { line(curX_, 
 
 // Called for every segment of every curve: the common case stays short.
 void CanvasWidget::line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
-  followWidgetSize();
+  const QSize s = size();
+  if (s.width() != imageWidth_ || s.height() != imageHeight_) followWidgetSize();
   list_.line(x1, y1, x2, y2, colour, width_, style_);
   painter_->line(x1, y1, x2, y2, colour);
   curX_ = x2;
   curY_ = y2;
-  pictureChanged();
+  if (!repaintPending_) pictureChanged();
 }
 
 void CanvasWidget::circle(float cx, float cy, float radius, std::uint32_t colour) {
