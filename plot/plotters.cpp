@@ -125,11 +125,11 @@ class SampleWalk {
     } else if (count_ == 0 && p.inBand()) {
       board_.moveTo(toCanvas(p.cx), toCanvas(p.cy));
     }
-    CurvePoint* const freed = before_;
+    // Copied, not rotated through pointers: a pair of pointers stored one by
+    // one and read back together stalls the processor on every sample.
     before_ = a_;
     a_ = b_;
-    b_ = freed;
-    *b_ = p;
+    b_ = p;
     ++count_;
   }
   // Draws the last pair; the result code of the sweep.
@@ -139,16 +139,16 @@ class SampleWalk {
   }
 
  private:
-  // *a_ and *b_ are the pair, *before_ the sample before it (when count_ >
+  // a_ and b_ are the pair, before_ the sample before it (when count_ >
   // 2), and next the sample after it. The three samples a, b, next are
   // tested once: the verdict serves this pair (looking ahead) and the next
   // one (looking back).
   void drawPair(const CurvePoint* next) {
-    const CurvePoint& a = *a_;
-    const CurvePoint& b = *b_;
+    const CurvePoint& a = a_;
+    const CurvePoint& b = b_;
     const bool bothInBand = a.inBand() && b.inBand();
     const bool lookedBack =
-        bothInBand && (count_ < 3 || (aheadKnown_ ? aheadSuspect_ : suspectBreak(*before_, a, b, Curve::suspectTurn)));
+        bothInBand && (count_ < 3 || (aheadKnown_ ? aheadSuspect_ : suspectBreak(before_, a, b, Curve::suspectTurn)));
     aheadKnown_ = false;
     bool suspect = lookedBack;
     if (bothInBand && !lookedBack && next) {
@@ -165,10 +165,7 @@ class SampleWalk {
   CurveRefiner<Curve> refiner_;
   Canvas& board_;
   std::uint32_t colour_;
-  CurvePoint window_[3];  // the last three samples, each pointed at below
-  CurvePoint* before_ = &window_[0];
-  CurvePoint* a_ = &window_[1];
-  CurvePoint* b_ = &window_[2];
+  CurvePoint before_, a_, b_;  // the last three samples
   bool aheadKnown_ = false;   // whether aheadSuspect_ holds for the pair now drawn
   bool aheadSuspect_ = false;  // the verdict on the last three samples, made while looking ahead
   std::int64_t count_ = 0;
