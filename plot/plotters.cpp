@@ -30,13 +30,20 @@ struct CartesianCurve {
   double x0, y0, k;
   double bandLow, bandHigh;
 
-  CurvePoint point(double x, float y, bool ok) const {
-    CurvePoint p;
+  void fill(CurvePoint& p, double x, float y, bool ok) const {
     p.u = x;
-    if (!ok) return p;
+    if (!ok) {
+      p.cx = p.cy = 0;
+      p.place = CurvePoint::Place::Undefined;
+      return;
+    }
     p.cx = x0 + k * x;
     p.cy = y0 + k * static_cast<double>(y);
     p.place = bandLow <= y && y <= bandHigh ? CurvePoint::Place::InBand : CurvePoint::Place::OutOfBand;
+  }
+  CurvePoint point(double x, float y, bool ok) const {
+    CurvePoint p;
+    fill(p, x, y, ok);
     return p;
   }
   CurvePoint at(double x) const {
@@ -60,16 +67,23 @@ struct PolarCurve {
   double left, right, bottom, top;
   double reach;  // canvas distance from the pole to the farthest corner of the view
 
-  CurvePoint point(double t, double r, double cosine, double sine, bool ok) const {
-    CurvePoint p;
+  void fill(CurvePoint& p, double t, double r, double cosine, double sine, bool ok) const {
     p.u = t;
-    if (!ok) return p;
+    if (!ok) {
+      p.cx = p.cy = 0;
+      p.place = CurvePoint::Place::Undefined;
+      return;
+    }
     const double X = cosine * r;
     const double Y = sine * r;
     p.cx = x0 + k * X;
     p.cy = y0 + k * Y;
     p.place = left <= X && X <= right && bottom <= Y && Y <= top ? CurvePoint::Place::InBand
                                                                    : CurvePoint::Place::OutOfBand;
+  }
+  CurvePoint point(double t, double r, double cosine, double sine, bool ok) const {
+    CurvePoint p;
+    fill(p, t, r, cosine, sine, ok);
     return p;
   }
   CurvePoint at(double t) const {
@@ -115,9 +129,12 @@ class SampleWalk {
   SampleWalk(const Curve& curve, Canvas& board, std::uint32_t colour)
       : refiner_(curve, board, colour), board_(board), colour_(colour) {}
 
-  // Each pair of neighbours is drawn once the sample after it is known: a
-  // pole between two samples bends the three samples on either side.
-  void add(const CurvePoint& p) {
+  // The sweep writes each sample into incoming() and then adds it. Each pair
+  // of neighbours is drawn once the sample after it is known: a pole between
+  // two samples bends the three samples on either side.
+  CurvePoint& incoming() { return slot(count_); }
+  void add() {
+    const CurvePoint& p = slot(count_);
     if (p.place != CurvePoint::Place::Undefined) ++definedCount_;
     if (p.inBand()) ++inBandCount_;
     if (count_ >= 2) {
@@ -125,11 +142,6 @@ class SampleWalk {
     } else if (count_ == 0 && p.inBand()) {
       board_.moveTo(toCanvas(p.cx), toCanvas(p.cy));
     }
-    // Copied, not rotated through pointers: a pair of pointers stored one by
-    // one and read back together stalls the processor on every sample.
-    before_ = a_;
-    a_ = b_;
-    b_ = p;
     ++count_;
   }
   // Draws the last pair; the result code of the sweep.
@@ -139,16 +151,23 @@ class SampleWalk {
   }
 
  private:
-  // a_ and b_ are the pair, before_ the sample before it (when count_ >
-  // 2), and next the sample after it. The three samples a, b, next are
-  // tested once: the verdict serves this pair (looking ahead) and the next
-  // one (looking back).
+  // The last four samples, in a ring: neither copied along nor rotated through
+  // pointers (a pair of pointers stored one by one and read back together, or
+  // a sample read back whole just after it was written field by field, stalls
+  // the processor on every sample).
+  CurvePoint& slot(std::int64_t i) { return ring_[static_cast<std::size_t>(i) & 3]; }
+
+  // The pair is the last two samples added, `before` the one before them
+  // (when count_ > 2), and next the sample after them. The three samples a,
+  // b, next are tested once: the verdict serves this pair (looking ahead) and
+  // the next one (looking back).
   void drawPair(const CurvePoint* next) {
-    const CurvePoint& a = a_;
-    const CurvePoint& b = b_;
+    const CurvePoint& a = slot(count_ - 2);
+    const CurvePoint& b = slot(count_ - 1);
     const bool bothInBand = a.inBand() && b.inBand();
     const bool lookedBack =
-        bothInBand && (count_ < 3 || (aheadKnown_ ? aheadSuspect_ : suspectBreak(before_, a, b, Curve::suspectTurn)));
+        bothInBand &&
+        (count_ < 3 || (aheadKnown_ ? aheadSuspect_ : suspectBreak(slot(count_ - 3), a, b, Curve::suspectTurn)));
     aheadKnown_ = false;
     bool suspect = lookedBack;
     if (bothInBand && !lookedBack && next) {
@@ -165,7 +184,7 @@ class SampleWalk {
   CurveRefiner<Curve> refiner_;
   Canvas& board_;
   std::uint32_t colour_;
-  CurvePoint before_, a_, b_;  // the last three samples
+  CurvePoint ring_[4];
   bool aheadKnown_ = false;   // whether aheadSuspect_ holds for the pair now drawn
   bool aheadSuspect_ = false;  // the verdict on the last three samples, made while looking ahead
   std::int64_t count_ = 0;
@@ -186,7 +205,8 @@ std::int16_t cartesianSweep(const std::string& fgExppression, Canvas& Board, flo
   for (double x = Tx1; x <= Tx2;) {
     bool ok = false;
     const float y = f.evaluate(static_cast<float>(x), ok);
-    walk.add(curve.point(x, y, ok));
+    curve.fill(walk.incoming(), x, y, ok);
+    walk.add();
     const double next = x + step;
     if (!(next > x)) break;  // a step too small to move x any more
     x = next;
@@ -223,19 +243,22 @@ std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float J
   if (!radii.empty()) {
     for (std::size_t i = 0; i < held.size(); ++i) {
       const PolarAngleTable::Angle& angle = held[i];
-      walk.add(curve.point(angle.t, radii[i].r, angle.cosine, angle.sine, radii[i].defined));
+      curve.fill(walk.incoming(), angle.t, radii[i].r, angle.cosine, angle.sine, radii[i].defined);
+      walk.add();
     }
   } else if (!held.empty()) {
     for (const PolarAngleTable::Angle& angle : held) {
       bool ok = false;
       const double r = f.evaluate(angle.argument, ok);
-      walk.add(curve.point(angle.t, r, angle.cosine, angle.sine, ok));
+      curve.fill(walk.incoming(), angle.t, r, angle.cosine, angle.sine, ok);
+      walk.add();
     }
   } else {
     for (double t = 0; t <= tMax;) {
       bool ok = false;
       const double r = f.evaluate(static_cast<float>(t), ok);
-      walk.add(curve.point(t, r, std::cos(t), std::sin(t), ok));
+      curve.fill(walk.incoming(), t, r, std::cos(t), std::sin(t), ok);
+      walk.add();
       const double next = t + step;
       if (!(next > t)) break;
       t = next;
