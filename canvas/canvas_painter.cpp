@@ -425,14 +425,27 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
   }
   // A segment that slopes in the plain picture is a curve: smooth when
   // antialiased. Dotted pens keep their crisp dots.
-  const bool smooth = target_.antialiased && style_ == PenStyle::Solid &&
-                      (unitScale_ ? ix1 != ix2 && iy1 != iy2
-                                  : toPixelInt(x1) != toPixelInt(x2) && toPixelInt(y1) != toPixelInt(y2));
-  chain_.drawn = run_.epoch();
+  bool smooth;
+  bool repeated;
+  if (unitScale_) {
+    smooth = target_.antialiased && style_ == PenStyle::Solid && ix1 != ix2 && iy1 != iy2;
+    repeated = target_.skipInvisible && !run_.insert(ix1, iy1, ix2, iy2);
+  } else {
+    // Finer than the picture's pixels (a high-density screen, an export for
+    // print), a curve that comes round again lands a device pixel beside its
+    // last pass as often as on it: a segment that repeats one of this run in
+    // the picture's own pixels adds nothing that shows, and is skipped.
+    const int lx1 = toPixelInt(x1), ly1 = toPixelInt(y1), lx2 = toPixelInt(x2), ly2 = toPixelInt(y2);
+    smooth = target_.antialiased && style_ == PenStyle::Solid && lx1 != lx2 && ly1 != ly2;
+    repeated = target_.skipInvisible && !run_.insert(lx1, ly1, lx2, ly2);
+  }
+  // A repeat in device pixels was drawn before in this pen; one in logical
+  // pixels only may lie a device pixel aside.
+  if (unitScale_ || !repeated) chain_.drawn = run_.epoch();
   chain_.fromX = ix1;
   chain_.fromY = iy1;
   chain_.smooth = smooth;
-  if (target_.skipInvisible && !run_.insert(ix1, iy1, ix2, iy2)) return;
+  if (repeated) return;
   // Plain drawing: this segment alone, now. A thin dotted pen drawing several
   // segments in one call carries its dots on from one segment to the next,
   // so its segments are drawn one by one as well.

@@ -164,7 +164,7 @@ void CanvasWidget::clear() {
   const QSize device(static_cast<int>(std::ceil(want.width() * dpr_)), static_cast<int>(std::ceil(want.height() * dpr_)));
   const bool fresh = image_.size() != device;
   if (fresh) image_ = QImage(device, QImage::Format_RGB32);
-  image_.fill(Qt::white);
+  canvas_pixels::whiten(image_);
   imageWidth_ = want.width();
   imageHeight_ = want.height();
   if (fresh) {

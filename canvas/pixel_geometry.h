@@ -4,9 +4,11 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace canvas_pixels {
 
@@ -53,6 +55,19 @@ inline int toPixelInt(double v) {
   const double h = v + 0.5;
   const int i = static_cast<int>(h);  // towards zero
   return i - (i > h);
+}
+
+// Whitens a picture. White is all bits set in the 32-bit formats, which the C
+// library's memset writes at full memory speed; a redraw at device ratio 2
+// whitens 30 MB, where Qt's own fill is markedly slower.
+inline void whiten(QImage& image) {
+  const QImage::Format f = image.format();
+  if ((f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied) &&
+      image.bytesPerLine() == image.width() * 4) {
+    std::memset(image.bits(), 0xFF, static_cast<std::size_t>(image.sizeInBytes()));
+  } else {
+    image.fill(Qt::white);
+  }
 }
 
 }  // namespace canvas_pixels
