@@ -536,9 +536,33 @@ void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32
   const int icx = toPixelInt(cx), icy = toPixelInt(cy);
   const int k = std::max(1, static_cast<int>(std::lround(scale_)));
   const int w = deviceWidth_, h = deviceHeight_;
+  // Into the picture's own pixels straight away, which is many times faster
+  // than the painter's points; the painter may stay open, as it draws at once
+  // and keeps nothing of the pixels, once what waited has gone out.
+  const bool direct = image_ && image_->depth() == 32;
+  QRect allowed(0, 0, w, h);
+  if (direct) {
+    flushLines();
+    allowed &= QRect(0, 0, image_->width(), image_->height());
+    if (clipped_) {
+      const QRect inside = pictureRect_.intersected(target_.region);
+      allowed &= QRect(static_cast<int>(std::floor((inside.x() - origin_.x()) * scale_)),
+                       static_cast<int>(std::floor((inside.y() - origin_.y()) * scale_)),
+                       static_cast<int>(std::ceil(inside.width() * scale_)),
+                       static_cast<int>(std::ceil(inside.height() * scale_)));
+    }
+  }
+  const int left = allowed.left(), top = allowed.top(), right = allowed.right(), bottom = allowed.bottom();
+  const QRgb rgb = toQColor(colour).rgb();
+  uchar* const bits = direct ? image_->bits() : nullptr;
+  const qsizetype stride = direct ? image_->bytesPerLine() : 0;
   dots_.clear();
   auto plot = [&](int px, int py) {
-    if (px >= 0 && py >= 0 && px < w && py < h) dots_.emplace_back(px, py);
+    if (px < left || py < top || px > right || py > bottom) return;
+    if (direct)
+      reinterpret_cast<QRgb*>(bits + py * stride)[px] = rgb;
+    else
+      dots_.emplace_back(px, py);
   };
   for (int ring = 0; ring < k; ++ring) {
     const int radius = toPixelInt(r - (k - 1) / 2.0) + ring;
@@ -569,29 +593,8 @@ void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32
       }
     }
   }
-  if (dots_.empty()) return;
+  if (direct || dots_.empty()) return;
   flushLines();
-  if (image_ && image_->depth() == 32) {
-    // Straight into the picture's pixels, which is many times faster than
-    // the painter's points. The painter may stay open: it draws at once and
-    // keeps nothing of the pixels, and everything that waited went out above.
-    QRect allowed(0, 0, std::min(w, image_->width()), std::min(h, image_->height()));
-    if (clipped_) {
-      const QRect inside = pictureRect_.intersected(target_.region);
-      allowed &= QRect(static_cast<int>(std::floor((inside.x() - origin_.x()) * scale_)),
-                       static_cast<int>(std::floor((inside.y() - origin_.y()) * scale_)),
-                       static_cast<int>(std::ceil(inside.width() * scale_)),
-                       static_cast<int>(std::ceil(inside.height() * scale_)));
-    }
-    const QRgb rgb = toQColor(colour).rgb();
-    uchar* bits = image_->bits();
-    const qsizetype stride = image_->bytesPerLine();
-    const int left = allowed.left(), top = allowed.top(), right = allowed.right(), bottom = allowed.bottom();
-    for (const QPoint& d : dots_)
-      if (d.x() >= left && d.x() <= right && d.y() >= top && d.y() <= bottom)
-        reinterpret_cast<QRgb*>(bits + d.y() * stride)[d.x()] = rgb;
-    return;
-  }
   QPainter& p = painter();
   QPen dot(toQColor(colour), 1);
   dot.setCosmetic(true);  // the plain one-pixel point, without the stroker
