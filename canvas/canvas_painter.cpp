@@ -52,6 +52,7 @@ void CanvasPainter::drawInto(QImage* image, const Target& target) {
   texts_.clear();
   run_.forget();
   chain_ = Chain{};
+  drawn_.markAll();  // a new picture: what it holds is not known
 }
 
 void CanvasPainter::drawThrough(QPainter* painter, const Target& target) {
@@ -104,6 +105,57 @@ void CanvasPainter::end() {
 }
 
 void CanvasPainter::flush() { flushLines(); }
+
+bool CanvasPainter::whitenDrawn(QImage& image) const {
+  if (&image != image_ || drawn_.all() || external_) return false;
+  drawn_.whiten(image);
+  return true;
+}
+
+void CanvasPainter::startClean() { drawn_.reset(deviceWidth_, deviceHeight_); }
+
+void CanvasPainter::DrawnTiles::reset(int width, int height) {
+  all_ = false;
+  width_ = std::max(width, 1);
+  height_ = std::max(height, 1);
+  columns_ = ((width_ - 1) >> SHIFT) + 1;
+  rows_ = ((height_ - 1) >> SHIFT) + 1;
+  tiles_.assign(static_cast<std::size_t>(columns_ * rows_), 0);
+}
+
+// Each run of drawn tiles in a row of tiles is whitened line by line.
+void CanvasPainter::DrawnTiles::whiten(QImage& image) const {
+  const int width = std::min(width_, image.width()), height = std::min(height_, image.height());
+  uchar* const bits = image.bits();
+  const qsizetype stride = image.bytesPerLine();
+  for (int ty = 0; ty < rows_; ++ty) {
+    const int top = ty << SHIFT, bottom = std::min(height, (ty + 1) << SHIFT);
+    for (int tx = 0; tx < columns_;) {
+      if (!tiles_[static_cast<std::size_t>(ty * columns_ + tx)]) {
+        ++tx;
+        continue;
+      }
+      const int first = tx;
+      while (tx < columns_ && tiles_[static_cast<std::size_t>(ty * columns_ + tx)]) ++tx;
+      const int left = first << SHIFT, right = std::min(width, tx << SHIFT);
+      if (left >= right) continue;
+      for (int y = top; y < bottom; ++y)
+        std::memset(bits + y * stride + left * 4, 0xFF, static_cast<std::size_t>(right - left) * 4);
+    }
+  }
+}
+
+// Device pixel positions of the drawing, with a margin for the pen, its caps
+// and the smoothing fringe.
+void CanvasPainter::markDrawn(double x1, double y1, double x2, double y2, double margin) {
+  if (!std::isfinite(x1 + y1 + x2 + y2 + margin)) {
+    drawn_.markAll();
+    return;
+  }
+  const auto clampInt = [](double v) { return static_cast<int>(std::clamp(v, -1.0e9, 1.0e9)); };
+  drawn_.mark(clampInt(std::floor(std::min(x1, x2) - margin)), clampInt(std::floor(std::min(y1, y2) - margin)),
+              clampInt(std::ceil(std::max(x1, x2) + margin)), clampInt(std::ceil(std::max(y1, y2) + margin)));
+}
 
 void CanvasPainter::flushLines() {
   if (!path_.isEmpty()) {
@@ -238,6 +290,7 @@ void CanvasPainter::pictureResized(QSize logicalSize) {
   }
   pictureRect_ = QRect(QPoint(0, 0), logicalSize.expandedTo(QSize(1, 1)));
   clipped_ = true;
+  drawn_.markAll();
   QPainter& p = painter();
   const QRect region = target_.region;
   auto device = [this](const QRect& r) {
@@ -277,6 +330,7 @@ void CanvasPainter::clipToPicture(QPainter& p, Qt::ClipOperation operation) cons
 // The image takes the new size, keeping what is drawn at its place.
 void CanvasPainter::followResize(QSize logicalSize) {
   end();
+  drawn_.markAll();
   const QSize device(static_cast<int>(std::ceil(logicalSize.width() * scale_)),
                      static_cast<int>(std::ceil(logicalSize.height() * scale_)));
   if (image_->size() != device) {
@@ -446,6 +500,10 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
   chain_.fromY = iy1;
   chain_.smooth = smooth;
   if (repeated) return;
+  if (!drawn_.all()) {
+    const int m = cullMargin_;
+    drawn_.mark(std::min(ix1, ix2) - m, std::min(iy1, iy2) - m, std::max(ix1, ix2) + m, std::max(iy1, iy2) + m);
+  }
   // Plain drawing: this segment alone, now. A thin dotted pen drawing several
   // segments in one call carries its dots on from one segment to the next,
   // so its segments are drawn one by one as well.
@@ -510,6 +568,7 @@ void CanvasPainter::circle(float cx, float cy, float radius, std::uint32_t colou
       if (std::hypot(dx, dy) < dr - margin) return;
     }
   }
+  markDrawn(dcx, dcy, dcx, dcy, dr + width_ * scale_ + 3.0);
   if (style_ == PenStyle::Dotted && width_ == 1 && !fillSolid_ && raster_) {
     drawDottedCircle(dcx, dcy, dr, colour);
     return;
@@ -638,6 +697,11 @@ void CanvasPainter::text(float x, float y, const QString& text, std::uint32_t co
   // still need not be drawn again.
   if (target_.skipInvisible && invisible) return;
   run_.forget();
+  // Glyphs may reach a little beyond the text's box.
+  constexpr double GLYPH_MARGIN = 8;
+  markDrawn((topLeft.x() - origin_.x()) * scale_, (topLeft.y() - origin_.y()) * scale_,
+            (topLeft.x() - origin_.x() + size.width()) * scale_, (topLeft.y() - origin_.y() + size.height()) * scale_,
+            GLYPH_MARGIN * scale_);
   QPainter& p = painter();
   flushLines();
   p.setPen(toQColor(colour));

@@ -24,6 +24,7 @@
 #include <QPainterPath>
 #include <QRect>
 #include <QStaticText>
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -66,6 +67,14 @@ class CanvasPainter {
   void end();
   // Draws what waits (the picture is about to be read or shown).
   void flush();
+
+  // Whitens the parts of the picture drawn on since startClean(), when the
+  // painter knows them (it drew into this very image all along); false when
+  // the whole picture must be whitened. A redraw whitens the picture first,
+  // and most of it is still white from the last one.
+  bool whitenDrawn(QImage& image) const;
+  // The picture drawn into is white all over.
+  void startClean();
 
   // The drawing state.
   void setMapping(float left, float top, float right, float bottom);
@@ -117,6 +126,34 @@ class CanvasPainter {
     std::uint64_t epoch_ = 1;
   };
 
+  // Which tiles of the picture were drawn on, in device pixels; everything
+  // when unknown.
+  class DrawnTiles {
+   public:
+    static constexpr int SHIFT = 6;  // tiles of 64 x 64 device pixels
+    void reset(int width, int height);
+    void markAll() { all_ = true; }
+    bool all() const { return all_; }
+    // An inclusive rectangle of device pixels, clamped to the picture.
+    void mark(int x1, int y1, int x2, int y2) {
+      if (all_) return;
+      x1 = std::max(x1, 0);
+      y1 = std::max(y1, 0);
+      x2 = std::min(x2, width_ - 1);
+      y2 = std::min(y2, height_ - 1);
+      if (x1 > x2 || y1 > y2) return;
+      for (int ty = y1 >> SHIFT; ty <= y2 >> SHIFT; ++ty)
+        for (int tx = x1 >> SHIFT; tx <= x2 >> SHIFT; ++tx) tiles_[static_cast<std::size_t>(ty * columns_ + tx)] = 1;
+    }
+    void whiten(QImage& image) const;
+
+   private:
+    bool all_ = true;
+    int width_ = 0, height_ = 0, columns_ = 0, rows_ = 0;
+    std::vector<std::uint8_t> tiles_;
+  };
+  void markDrawn(double x1, double y1, double x2, double y2, double margin);
+
   QPainter& painter();
   void applyPen(std::uint32_t colour);
   void clipToPicture(QPainter& p, Qt::ClipOperation operation) const;
@@ -153,6 +190,7 @@ class CanvasPainter {
   int deviceWidth_ = 1, deviceHeight_ = 1;
 
   SegmentRun run_;
+  DrawnTiles drawn_;
   // The end of the last segment in logical and device pixels (NaN: none).
   struct Chain {
     double x = std::numeric_limits<double>::quiet_NaN(), y = std::numeric_limits<double>::quiet_NaN();

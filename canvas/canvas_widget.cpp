@@ -164,13 +164,14 @@ void CanvasWidget::clear() {
   const QSize device(static_cast<int>(std::ceil(want.width() * dpr_)), static_cast<int>(std::ceil(want.height() * dpr_)));
   const bool fresh = image_.size() != device;
   if (fresh) image_ = QImage(device, QImage::Format_RGB32);
-  canvas_pixels::whiten(image_);
+  if (fresh || !painter_->whitenDrawn(image_)) canvas_pixels::whiten(image_);
   imageWidth_ = want.width();
   imageHeight_ = want.height();
   if (fresh) {
     painter_->drawInto(&image_, screenTarget());
     restoreDrawingState();
   }
+  painter_->startClean();
   // A clear also sends the current point back to (0, 0).
   curX_ = 0;
   curY_ = 0;

@@ -54,6 +54,8 @@ class TestCanvasWidget : public QObject {
   void clearWhitensButOverlaysRemain();
   void skippingIsPixelIdentical_data();
   void skippingIsPixelIdentical();
+  void redrawAfterClearIsLikeFresh_data();
+  void redrawAfterClearIsLikeFresh();
   void gatheredSegmentsMatchOneByOne_data();
   void gatheredSegmentsMatchOneByOne();
   void dottedPenIsVisiblyDotted_data();
@@ -447,6 +449,77 @@ void TestCanvasWidget::readoutLabel() {
   QCOMPARE(c.readout()->pos(), c.toPixel(1.0, 1.0).toPoint());
   c.hideReadout();
   QVERIFY(!c.readout()->isVisibleTo(&c));
+}
+
+void TestCanvasWidget::redrawAfterClearIsLikeFresh_data() {
+  QTest::addColumn<bool>("antialiased");
+  QTest::addColumn<int>("seed");
+  for (bool smooth : {false, true})
+    for (int seed = 1; seed <= 40; ++seed)
+      QTest::addRow("%s, seed %d", smooth ? "smooth" : "aliased", seed) << smooth << seed;
+}
+
+// A clear whitens only the parts of the picture drawn on since the last one:
+// whatever was drawn before (wide pens and their caps, smooth fringes, filled
+// and dotted circles, labels, far lines), the picture after a clear and new
+// drawing is the picture a fresh canvas gets from the new drawing alone.
+void TestCanvasWidget::redrawAfterClearIsLikeFresh() {
+  QFETCH(bool, antialiased);
+  QFETCH(int, seed);
+  const auto drawSome = [](CanvasWidget& c, std::mt19937& r) {
+    const float hw = c.scaleRight(), hh = c.scaleTop();
+    std::uniform_real_distribution<float> across(-hw * 1.3f, hw * 1.3f), up(-hh * 1.3f, hh * 1.3f), hop(-0.3f, 0.3f);
+    std::uniform_int_distribution<int> kind(0, 5), width(1, 6), colour(0, 0xFFFFFF);
+    // A few small things each time, so that most of the picture stays white
+    // and a part whitened too little shows.
+    for (int i = 0; i < 6; ++i) {
+      c.setDrawWidth(width(r));
+      c.setDrawStyle(kind(r) == 0 ? PenStyle::Dotted : PenStyle::Solid);
+      const std::uint32_t ink = static_cast<std::uint32_t>(colour(r));
+      switch (kind(r)) {
+        case 0:
+        case 1: {  // a curve of short hops
+          float x = across(r), y = up(r);
+          c.moveTo(x, y);
+          for (int j = 0; j < 8; ++j) c.lineTo(x += hop(r), y += hop(r), ink);
+          break;
+        }
+        case 2: {
+          const float x = across(r), y = up(r);
+          c.line(x, y, x + hop(r) * 3, y + hop(r) * 3, ink);
+          break;
+        }
+        case 3:
+          c.setFillSolid(kind(r) < 2);
+          c.setFillColor(static_cast<std::uint32_t>(colour(r)));
+          c.circle(across(r), up(r), std::abs(hop(r)) * 3, ink);
+          c.setFillSolid(false);
+          break;
+        case 4:
+          c.setTextColor(ink);
+          c.moveTo(across(r), up(r));
+          c.print("-12.5 WWW");
+          break;
+        default:
+          c.lineTo(c.currentX() + hop(r), c.currentY() + hop(r), ink);
+      }
+    }
+  };
+  CanvasWidget reused, fresh;
+  for (CanvasWidget* c : {&reused, &fresh}) {
+    c->setAntialiased(antialiased);
+    setUp(*c, 500, 300);
+  }
+  std::mt19937 random(static_cast<unsigned>(seed) * 7919u);
+  for (int round = 0; round < 3; ++round) {
+    drawSome(reused, random);
+    reused.clear();
+  }
+  std::mt19937 again = random;
+  drawSome(reused, random);
+  fresh.clear();
+  drawSome(fresh, again);
+  QCOMPARE(reused.image(), fresh.image());
 }
 
 QTEST_MAIN(TestCanvasWidget)
