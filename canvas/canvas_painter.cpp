@@ -44,7 +44,7 @@ void CanvasPainter::drawInto(QImage* image, const Target& target) {
   origin_ = target.region.topLeft();
   scale_ = target.scale;
   unitScale_ = scale_ == 1.0;
-  cullMargin_ = static_cast<int>(width_ * scale_) + 2;
+  updateCullMargin();
   deviceWidth_ = std::max(1, static_cast<int>(std::ceil(target.region.width() * scale_)));
   deviceHeight_ = std::max(1, static_cast<int>(std::ceil(target.region.height() * scale_)));
   deviceFont_ = font_;
@@ -266,8 +266,10 @@ void CanvasPainter::setWidth(int pixels) {
   const int w = std::clamp(pixels, 1, 1000);
   if (w != width_) penValid_ = false;
   width_ = w;
-  cullMargin_ = static_cast<int>(width_ * scale_) + 2;
+  updateCullMargin();
 }
+
+void CanvasPainter::updateCullMargin() { cullMargin_ = static_cast<int>(width_ * scale_) + 2; }
 
 void CanvasPainter::setStyle(PenStyle style) {
   if (style != style_) penValid_ = false;
@@ -422,7 +424,7 @@ inline bool CanvasPainter::SegmentRun::insert(int x1, int y1, int x2, int y2) {
 // painter's thin lines end on their last pixel, except long, nearly level
 // ones, which may stop a pixel short, and lines it had to cut).
 inline bool CanvasPainter::paintsItsEnd(int ix1, int iy1, int ix2, int iy2, bool smooth) const {
-  if (style_ != PenStyle::Solid || smooth || !raster_ || !target_.skipInvisible) return false;
+  if (style_ != PenStyle::Solid || smooth || !target_.skipInvisible) return false;
   if (ix1 == ix2 && iy1 == iy2) return true;
   constexpr int SHORT_LINE = 32;
   const auto onPicture = [this](int x, int y) {
@@ -445,14 +447,11 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
     iy2 = crispY(y2);
     // Samples finer than the pixels: the segment stays in the pixel where the
     // last one ended, which that one painted in this pen already.
-    if (ix2 == ix1 && iy2 == iy1 && chain_.drawn == run_.epoch() && penValid_ && colour == penColour_ &&
-        paintsItsEnd(chain_.fromX, chain_.fromY, ix1, iy1, chain_.smooth)) {
-      chain_.x = x2;
-      chain_.y = y2;
-      return;
-    }
     chain_.x = x2;
     chain_.y = y2;
+    if (ix2 == ix1 && iy2 == iy1 && chain_.drawn == run_.epoch() && penValid_ && colour == penColour_ &&
+        paintsItsEnd(chain_.fromX, chain_.fromY, ix1, iy1, chain_.smooth))
+      return;
     chain_.ix = ix2;
     chain_.iy = iy2;
     chain_.drawn = 0;
@@ -500,10 +499,8 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
   chain_.fromY = iy1;
   chain_.smooth = smooth;
   if (repeated) return;
-  if (!drawn_.all()) {
-    const int m = cullMargin_;
-    drawn_.mark(std::min(ix1, ix2) - m, std::min(iy1, iy2) - m, std::max(ix1, ix2) + m, std::max(iy1, iy2) + m);
-  }
+  drawn_.mark(std::min(ix1, ix2) - cullMargin_, std::min(iy1, iy2) - cullMargin_, std::max(ix1, ix2) + cullMargin_,
+              std::max(iy1, iy2) + cullMargin_);
   // Plain drawing: this segment alone, now. A thin dotted pen drawing several
   // segments in one call carries its dots on from one segment to the next,
   // so its segments are drawn one by one as well.

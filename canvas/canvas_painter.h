@@ -153,6 +153,7 @@ class CanvasPainter {
     std::vector<std::uint8_t> tiles_;
   };
   void markDrawn(double x1, double y1, double x2, double y2, double margin);
+  void updateCullMargin();
 
   QPainter& painter();
   void applyPen(std::uint32_t colour);

@@ -103,13 +103,6 @@ void CanvasWidget::setAntialiased(bool on) {
 
 // The widget may have been resized while hidden, without a resize event, or
 // moved to a screen with another pixel ratio.
-// Drawing follows the widget's size only: asking for the pixel ratio goes
-// through the screen lookup, far too slow for every label and circle. A new
-// ratio remakes the picture from the record when it is shown or read.
-void CanvasWidget::followWidgetSize() {
-  const QSize s = size();
-  if (std::max(1, s.width()) != imageWidth_ || std::max(1, s.height()) != imageHeight_) fitImage(s);
-}
 
 void CanvasWidget::syncImageSize() {
   const QSize s = size();
@@ -227,8 +220,7 @@ void CanvasWidget::lineTo(float x, float y, std::uint32_t colour) { line(curX_, 
 
 // Called for every segment of every curve: the common case stays short.
 void CanvasWidget::line(float x1, float y1, float x2, float y2, std::uint32_t colour) {
-  const QSize s = size();
-  if (s.width() != imageWidth_ || s.height() != imageHeight_) followWidgetSize();
+  followWidgetSize();
   list_.line(x1, y1, x2, y2, colour, width_, style_);
   painter_->line(x1, y1, x2, y2, colour);
   curX_ = x2;

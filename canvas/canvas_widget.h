@@ -23,6 +23,7 @@
 #include <QPointF>
 #include <QStaticText>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -168,7 +169,14 @@ class CanvasWidget : public QWidget, public Canvas {
   void fitImage(QSize want);
   void pictureChanged();
   void syncImageSize();
-  void followWidgetSize();
+  // Drawing follows the widget's size only: asking for the pixel ratio goes
+  // through the screen lookup, far too slow for every segment, label and
+  // circle. A new ratio remakes the picture from the record when it is shown
+  // or read. Inline: called for every segment.
+  void followWidgetSize() {
+    const QSize s = size();
+    if (std::max(1, s.width()) != imageWidth_ || std::max(1, s.height()) != imageHeight_) fitImage(s);
+  }
   void rebuildPicture();
   QImage renderImageAs(const QRect& logicalRegion, double scale, bool antialiased) const;
   CanvasPainter::Target screenTarget() const;

@@ -337,22 +337,20 @@ std::span<const PolarAngleTable::Angle> PolarAngleTable::angles(double step, dou
   }
   // The same sums as the sweep itself takes: t = 0, then t + step while t
   // moves and stays within the limit.
-  double t = angles_.empty() ? 0.0 : angles_.back().t;
-  bool first = angles_.empty();
-  while (!complete_) {
-    if (!first) {
-      const double next = t + step;
-      if (!(next > t)) {
-        complete_ = true;
-        break;
-      }
-      if (!(next <= tMax)) break;
-      t = next;
-    } else if (!(t <= tMax)) {
+  const auto add = [this](double t) {
+    angles_.push_back({t, std::cos(t), std::sin(t), CompiledExpression::prepare(static_cast<float>(t))});
+  };
+  if (angles_.empty() && 0.0 <= tMax) add(0.0);
+  while (!complete_ && !angles_.empty()) {
+    const double t = angles_.back().t;
+    const double next = t + step;
+    if (!(next > t)) {
+      complete_ = true;
+    } else if (next <= tMax) {
+      add(next);
+    } else {
       break;
     }
-    first = false;
-    angles_.push_back({t, std::cos(t), std::sin(t), CompiledExpression::prepare(static_cast<float>(t))});
   }
   const auto beyond = std::upper_bound(angles_.begin(), angles_.end(), tMax,
                                        [](double limit, const Angle& a) { return limit < a.t; });
