@@ -193,7 +193,8 @@ class SampleWalk {
 };
 
 std::int16_t cartesianSweep(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2,
-                            float Ty1, float Ty2, float x0, float y0, const PlotContext& context) {
+                            float Ty1, float Ty2, float x0, float y0, const PlotContext& context,
+                            SweepArguments* table) {
   setUpPen(Board, context.pen);
   const CompiledExpression f(fgExppression);
   const double k = context.unitLength;
@@ -202,6 +203,17 @@ std::int16_t cartesianSweep(const std::string& fgExppression, Canvas& Board, flo
   const double step = sweepStep(spacing / k, static_cast<double>(Tx2) - Tx1);
 
   SampleWalk<CartesianCurve> walk(curve, Board, context.pen.lcolor);
+  const std::span<const SweepArguments::Value> held =
+      table ? table->over(Tx1, step, Tx2) : std::span<const SweepArguments::Value>();
+  if (!held.empty()) {
+    for (const SweepArguments::Value& value : held) {
+      bool ok = false;
+      const float y = f.evaluate(value.argument, ok);
+      curve.fill(walk.incoming(), value.x, y, ok);
+      walk.add();
+    }
+    return walk.finish();
+  }
   for (double x = Tx1; x <= Tx2;) {
     bool ok = false;
     const float y = f.evaluate(static_cast<float>(x), ok);
@@ -271,13 +283,13 @@ std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float J
 
 void drawnorvale(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
                  float Ty2, float x0, float y0, std::int16_t& II, const PlotContext& context) {
-  II = cartesianSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context);
+  II = cartesianSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, nullptr);
   tellUser(II, context.messages);
 }
 
 void drawnorvaleMV(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
                    float Ty2, float x0, float y0, std::int16_t& II, const PlotContext& context) {
-  II = cartesianSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context);
+  II = cartesianSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, nullptr);
 }
 
 void drawnorvale2(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
@@ -323,6 +335,30 @@ std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, flo
                             const PlotContext& context, PolarAngleTable& angles) {
   return polarSweep(fgExppression, Board, Jd, w.left, w.right, w.bottom, w.top, w.originX, w.originY, context,
                     POLAR_REDRAW_ANGLE, &angles);
+}
+
+std::int16_t drawnorvaleMV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& w,
+                           const PlotContext& context, SweepArguments& arguments) {
+  return cartesianSweep(fgExppression, Board, Jd, w.left, w.right, w.bottom, w.top, w.originX, w.originY, context,
+                        &arguments);
+}
+
+std::span<const SweepArguments::Value> SweepArguments::over(double from, double step, double to) {
+  // Compared bit for bit: the same three give the same values.
+  if (from == from_ && step == step_ && to == to_) return values_;
+  from_ = from;
+  step_ = step;
+  to_ = to;
+  values_.clear();
+  if (!(step > 0) || !((to - from) / step < MAX_VALUES)) return {};
+  // The same sums as the sweep itself takes.
+  for (double x = from; x <= to;) {
+    values_.push_back({x, CompiledExpression::prepare(static_cast<float>(x))});
+    const double next = x + step;
+    if (!(next > x)) break;
+    x = next;
+  }
+  return values_;
 }
 
 std::span<const PolarAngleTable::Angle> PolarAngleTable::angles(double step, double tMax) {

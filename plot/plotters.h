@@ -171,6 +171,28 @@ class PolarAngleTable {
   std::unordered_map<std::string, Curve> curves_;
 };
 
+// The values of x of a Cartesian sweep, x = from, from + step, ... while
+// x <= to, each as the evaluator reads it. Every curve of one redraw sweeps
+// the same values, so the redraw lends one table to all of them and each
+// value is read back once instead of once per curve.
+class SweepArguments {
+ public:
+  struct Value {
+    double x;
+    CompiledExpression::Argument argument;
+  };
+  // A sweep with more values than this works them out as it goes.
+  static constexpr double MAX_VALUES = 1 << 18;
+
+  // The values of the sweep, worked out unless held already; empty when there
+  // would be more than MAX_VALUES.
+  std::span<const Value> over(double from, double step, double to);
+
+ private:
+  double from_ = 0, step_ = -1, to_ = 0;
+  std::vector<Value> values_;
+};
+
 void drawnorvale(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
                  float Ty2, float x0, float y0, std::int16_t& II, const PlotContext& context);
 void drawnorvaleMV(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
@@ -189,6 +211,9 @@ std::int16_t drawnorvale2(const std::string& fgExppression, Canvas& Board, float
                           const PlotContext& context);
 std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& window,
                             const PlotContext& context);
+// The same, taking the values of x from a table shared by the curves of one redraw.
+std::int16_t drawnorvaleMV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& window,
+                           const PlotContext& context, SweepArguments& arguments);
 // The same, taking the angles from a table shared by the curves of one redraw.
 std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& window,
                             const PlotContext& context, PolarAngleTable& angles);

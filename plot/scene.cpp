@@ -16,6 +16,7 @@ ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const Sc
   PolarAngleTable ownAngles;  // the curves of the polar frame share their angles
   PolarAngleTable& angles = scene.polarSamples ? *scene.polarSamples : ownAngles;
   angles.startRedraw();
+  SweepArguments xValues;  // the Cartesian curves share their values of x
 
   for (int slot = 1; slot <= FunctionRegistry::SLOT_COUNT; ++slot) {
     if (scene.registry.isEmpty(slot)) continue;
@@ -28,7 +29,7 @@ ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const Sc
 
     std::int16_t code = 0;
     if (cartesian)
-      code = drawnorvaleMV(entry.expression, scene.canvas, scene.precision, window, context);
+      code = drawnorvaleMV(entry.expression, scene.canvas, scene.precision, window, context, xValues);
     else
       code = drawnorvale2MV(ReplaceAngleLetter(entry.expression), scene.canvas, scene.precision, window, context,
                             angles);

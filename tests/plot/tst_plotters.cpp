@@ -425,11 +425,11 @@ void TestPlotters::sweepLength() {
   if (!polar) QVERIFY(canvas.curX > 16.6f);
 }
 
-// A redraw lends one table of angles to all its polar curves. Each curve must
-// be drawn exactly as on its own, also when a later curve sweeps with another
-// step or limit (the table then starts over) and when the sweep has too many
-// angles for a table.
-void TestPlotters::polarSharedAngles_data() {
+// A redraw lends one table of angles to all its polar curves, and one table of
+// values of x to all its Cartesian curves. Each curve must be drawn exactly as
+// on its own, also when a later curve sweeps with another step or limit (the
+// table then starts over) and when the sweep has too many angles for a table.
+void TestPlotters::sharedSweepTables_data() {
   QTest::addColumn<std::vector<std::string>>("expressions");
   QTest::addColumn<std::vector<float>>("steps");
   QTest::addColumn<std::vector<double>>("unitLengths");
@@ -450,7 +450,7 @@ void TestPlotters::polarSharedAngles_data() {
                                        << std::vector<double>{1.0};
 }
 
-void TestPlotters::polarSharedAngles() {
+void TestPlotters::sharedSweepTables() {
   QFETCH(std::vector<std::string>, expressions);
   QFETCH(std::vector<float>, steps);
   QFETCH(std::vector<double>, unitLengths);
@@ -458,7 +458,10 @@ void TestPlotters::polarSharedAngles() {
   RecordingMessages messages;
   const Pen pen;
   PolarAngleTable angles;
-  for (std::size_t i = 0; i < expressions.size(); ++i) {
+  SweepArguments xValues;
+  for (std::size_t i = 0; i < 2 * expressions.size(); ++i) {
+    const bool polar = i < expressions.size();
+    const std::string& expression = expressions[i % expressions.size()];
     const float jd = steps[i % steps.size()];
     const double unitLength = unitLengths[i % unitLengths.size()];
     const PlotContext context{unitLength, pen, messages};
@@ -466,17 +469,19 @@ void TestPlotters::polarSharedAngles() {
 
     ResetRandomSequence();
     RecordingCanvas alone;
-    const std::int16_t codeAlone = drawnorvale2MV(expressions[i], alone, jd, window, context);
+    const std::int16_t codeAlone = polar ? drawnorvale2MV(expression, alone, jd, window, context)
+                                         : drawnorvaleMV(expression, alone, jd, window, context);
     const float drawAfterAlone = NextRandom();
 
     ResetRandomSequence();
     RecordingCanvas shared;
-    const std::int16_t codeShared = drawnorvale2MV(expressions[i], shared, jd, window, context, angles);
+    const std::int16_t codeShared = polar ? drawnorvale2MV(expression, shared, jd, window, context, angles)
+                                          : drawnorvaleMV(expression, shared, jd, window, context, xValues);
     const float drawAfterShared = NextRandom();
 
     QCOMPARE(codeShared, codeAlone);
     QCOMPARE(shared.ops().size(), alone.ops().size());
-    QVERIFY2(shared.ops() == alone.ops(), expressions[i].c_str());
+    QVERIFY2(shared.ops() == alone.ops(), expression.c_str());
     QCOMPARE(drawAfterShared, drawAfterAlone);
   }
   QVERIFY(messages.empty());

@@ -23,6 +23,6 @@ class TestPlotters : public QObject {
   void polarCodes();
   void sweepLength_data();
   void sweepLength();
-  void polarSharedAngles_data();
-  void polarSharedAngles();
+  void sharedSweepTables_data();
+  void sharedSweepTables();
 };
