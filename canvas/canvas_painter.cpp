@@ -565,11 +565,12 @@ void CanvasPainter::circle(float cx, float cy, float radius, std::uint32_t colou
       if (std::hypot(dx, dy) < dr - margin) return;
     }
   }
-  markDrawn(dcx, dcy, dcx, dcy, dr + width_ * scale_ + 3.0);
+  const double margin = dr + width_ * scale_ + 3.0;
   if (style_ == PenStyle::Dotted && width_ == 1 && !fillSolid_ && raster_) {
-    drawDottedCircle(dcx, dcy, dr, colour);
+    drawDottedCircle(dcx, dcy, dr, colour, margin);
     return;
   }
+  markDrawn(dcx, dcy, dcx, dcy, margin);
   QPainter& p = painter();
   applyPen(colour);
   flushLines();
@@ -588,7 +589,7 @@ void CanvasPainter::circle(float cx, float cy, float radius, std::uint32_t colou
 // touched. Much faster than stroking a dashed ellipse, above all for the
 // large circles of which only an arc crosses the picture. At a scale above 1
 // the dots and the ring grow with it.
-void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32_t colour) {
+void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32_t colour, double reach) {
   const int icx = toPixelInt(cx), icy = toPixelInt(cy);
   const int k = std::max(1, static_cast<int>(std::lround(scale_)));
   const int w = deviceWidth_, h = deviceHeight_;
@@ -613,12 +614,17 @@ void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32
   uchar* const bits = direct ? image_->bits() : nullptr;
   const qsizetype stride = direct ? image_->bytesPerLine() : 0;
   dots_.clear();
+  // A large circle crosses few of the tiles its box covers: written
+  // directly, each dot marks its own.
+  if (!direct) markDrawn(cx, cy, cx, cy, reach);
   auto plot = [&](int px, int py) {
     if (px < left || py < top || px > right || py > bottom) return;
-    if (direct)
+    if (direct) {
       reinterpret_cast<QRgb*>(bits + py * stride)[px] = rgb;
-    else
+      drawn_.markPixel(px, py);
+    } else {
       dots_.emplace_back(px, py);
+    }
   };
   for (int ring = 0; ring < k; ++ring) {
     const int radius = toPixelInt(r - (k - 1) / 2.0) + ring;

@@ -130,7 +130,7 @@ class CanvasPainter {
   // when unknown.
   class DrawnTiles {
    public:
-    static constexpr int SHIFT = 6;  // tiles of 64 x 64 device pixels
+    static constexpr int SHIFT = 5;  // tiles of 32 x 32 device pixels
     void reset(int width, int height);
     void markAll() { all_ = true; }
     bool all() const { return all_; }
@@ -144,6 +144,10 @@ class CanvasPainter {
       if (x1 > x2 || y1 > y2) return;
       for (int ty = y1 >> SHIFT; ty <= y2 >> SHIFT; ++ty)
         for (int tx = x1 >> SHIFT; tx <= x2 >> SHIFT; ++tx) tiles_[static_cast<std::size_t>(ty * columns_ + tx)] = 1;
+    }
+    // A pixel on the picture.
+    void markPixel(int x, int y) {
+      if (!all_) tiles_[static_cast<std::size_t>((y >> SHIFT) * columns_ + (x >> SHIFT))] = 1;
     }
     void whiten(QImage& image) const;
 
@@ -171,7 +175,8 @@ class CanvasPainter {
   double smoothY(double u) const { return (u - origin_.y() + 0.5) * scale_; }
   void drawSegment(double x1, double y1, double x2, double y2, std::uint32_t colour);
   bool paintsItsEnd(int ix1, int iy1, int ix2, int iy2, bool smooth) const;
-  void drawDottedCircle(double cx, double cy, double r, std::uint32_t colour);
+  // reach: how far from the centre the circle's pixels can lie.
+  void drawDottedCircle(double cx, double cy, double r, std::uint32_t colour, double reach);
   const QStaticText& staticText(const QString& text);
 
   Target target_;
