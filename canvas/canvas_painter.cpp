@@ -565,12 +565,12 @@ void CanvasPainter::circle(float cx, float cy, float radius, std::uint32_t colou
       if (std::hypot(dx, dy) < dr - margin) return;
     }
   }
-  const double margin = dr + width_ * scale_ + 3.0;
+  const double reach = dr + width_ * scale_ + 3.0;  // the pen, its caps and the smoothing fringe
   if (style_ == PenStyle::Dotted && width_ == 1 && !fillSolid_ && raster_) {
-    drawDottedCircle(dcx, dcy, dr, colour, margin);
+    drawDottedCircle(dcx, dcy, dr, colour, reach);
     return;
   }
-  markDrawn(dcx, dcy, dcx, dcy, margin);
+  markDrawn(dcx, dcy, dcx, dcy, reach);
   QPainter& p = painter();
   applyPen(colour);
   flushLines();

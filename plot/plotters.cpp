@@ -20,6 +20,19 @@ double sweepStep(double wantedStep, double range) {
   return step;
 }
 
+// Visits the values of a sweep: from, then each sum plus step while it stays
+// within to, until a step too small to move the value any more. Every sweep
+// and every table of a sweep's values takes these same sums.
+template <class Visit>
+void forEachSweepValue(double from, double step, double to, Visit&& visit) {
+  for (double u = from; u <= to;) {
+    visit(u);
+    const double next = u + step;
+    if (!(next > u)) break;
+    u = next;
+  }
+}
+
 double usablePrecision(float Jd) { return Jd > 0 && std::isfinite(Jd) ? Jd : DEFAULT_PRECISION; }
 
 // y = f(x): the point at x, in band when y lies from 2 units below the
@@ -214,15 +227,12 @@ std::int16_t cartesianSweep(const std::string& fgExppression, Canvas& Board, flo
     }
     return walk.finish();
   }
-  for (double x = Tx1; x <= Tx2;) {
+  forEachSweepValue(Tx1, step, Tx2, [&](double x) {
     bool ok = false;
     const float y = f.evaluate(static_cast<float>(x), ok);
     curve.fill(walk.incoming(), x, y, ok);
     walk.add();
-    const double next = x + step;
-    if (!(next > x)) break;  // a step too small to move x any more
-    x = next;
-  }
+  });
   return walk.finish();
 }
 
@@ -266,15 +276,12 @@ std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float J
       walk.add();
     }
   } else {
-    for (double t = 0; t <= tMax;) {
+    forEachSweepValue(0.0, step, tMax, [&](double t) {
       bool ok = false;
       const double r = f.evaluate(static_cast<float>(t), ok);
       curve.fill(walk.incoming(), t, r, std::cos(t), std::sin(t), ok);
       walk.add();
-      const double next = t + step;
-      if (!(next > t)) break;
-      t = next;
-    }
+    });
   }
   return walk.finish();
 }
@@ -344,20 +351,16 @@ std::int16_t drawnorvaleMV(const std::string& fgExppression, Canvas& Board, floa
 }
 
 std::span<const SweepArguments::Value> SweepArguments::over(double from, double step, double to) {
-  // Compared bit for bit: the same three give the same values.
+  // The same three give the same sums.
   if (from == from_ && step == step_ && to == to_) return values_;
   from_ = from;
   step_ = step;
   to_ = to;
   values_.clear();
   if (!(step > 0) || !((to - from) / step < MAX_VALUES)) return {};
-  // The same sums as the sweep itself takes.
-  for (double x = from; x <= to;) {
+  forEachSweepValue(from, step, to, [this](double x) {
     values_.push_back({x, CompiledExpression::prepare(static_cast<float>(x))});
-    const double next = x + step;
-    if (!(next > x)) break;
-    x = next;
-  }
+  });
   return values_;
 }
 
