@@ -166,12 +166,16 @@ void CanvasPainter::flushLines() {
     p.setRenderHint(QPainter::Antialiasing, false);
     path_.clear();
   }
-  if (crispLines_.empty() && crispPoints_.empty() && smoothLines_.empty() && smoothPoints_.empty()) return;
+  endSmoothRun();
+  if (crispLines_.empty() && crispPoints_.empty() && smoothLines_.empty() && smoothPoints_.empty() &&
+      smoothRunStarts_.empty())
+    return;
   QPainter& p = painter();  // always open while segments wait: they were queued through it
   if (!crispLines_.empty()) drawCrispLines(p);
   if (!crispPoints_.empty()) p.drawPoints(crispPoints_.data(), static_cast<int>(crispPoints_.size()));
-  if (!smoothLines_.empty() || !smoothPoints_.empty()) {
+  if (!smoothLines_.empty() || !smoothPoints_.empty() || !smoothRunStarts_.empty()) {
     p.setRenderHint(QPainter::Antialiasing, true);
+    if (!smoothRunStarts_.empty()) drawSmoothRuns(p);
     if (!smoothLines_.empty()) drawSmoothLines(p);
     if (!smoothPoints_.empty()) p.drawPoints(smoothPoints_.data(), static_cast<int>(smoothPoints_.size()));
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -181,6 +185,128 @@ void CanvasPainter::flushLines() {
   smoothLines_.clear();
   smoothPoints_.clear();
 }
+
+// A pen of one device pixel draws each run as one polyline, and one of up to
+// HAIRLINE_WIDTH as parallel polylines (see drawSmoothLines); two-point runs
+// go with the separate lines, in one call. Wider pens take the runs apart
+// into lines.
+void CanvasPainter::drawSmoothRuns(QPainter& p) {
+  const double w = width_ * scale_;
+  smoothRunStarts_.push_back(static_cast<int>(smoothRunPoints_.size()));
+  for (std::size_t r = 0; r + 1 < smoothRunStarts_.size(); ++r) {
+    const int first = smoothRunStarts_[r], count = smoothRunStarts_[r + 1] - first;
+    const QPointF* points = smoothRunPoints_.data() + first;
+    if (count > 2 && w <= 1.0) {
+      p.drawPolyline(points, count);
+    } else if (count > 2 && w <= HAIRLINE_WIDTH) {
+      drawParallelPolylines(p, points, count, w);
+    } else {
+      for (int i = 1; i < count; ++i) smoothLines_.emplace_back(points[i - 1], points[i]);
+    }
+  }
+  smoothRunPoints_.clear();
+  smoothRunStarts_.clear();
+}
+
+// The parallel one-pixel lines of drawSmoothLines for a whole run: the run
+// is cut where its segments change their major axis or their count of
+// lines, and each piece is drawn as that many polylines one pixel apart
+// across the minor axis, lengthened by half the width at its two ends.
+void CanvasPainter::drawParallelPolylines(QPainter& p, const QPointF* points, int count, double w) {
+  struct Lay {
+    bool xMajor;
+    int lines;
+    bool operator==(const Lay&) const = default;
+  };
+  const auto layOf = [w](QPointF d, Lay previous) {
+    const double major = std::max(std::fabs(d.x()), std::fabs(d.y()));
+    if (!(major > 0)) return previous;
+    const double length = std::hypot(d.x(), d.y());
+    return Lay{std::fabs(d.x()) >= std::fabs(d.y()), std::max(2, static_cast<int>(std::lround(w * length / major)))};
+  };
+  const auto lengthened = [w](QPointF from, QPointF to) {
+    const QPointF d = to - from;
+    const double length = std::hypot(d.x(), d.y());
+    return length > 0 ? to + d * (w / 2 / length) : to;
+  };
+  const QPen wide = p.pen();
+  QPen hair(wide.color(), 1);
+  hair.setCosmetic(true);
+  hair.setCapStyle(Qt::FlatCap);
+  p.setPen(hair);
+  for (int i = 0; i + 1 < count;) {
+    const Lay lay = layOf(points[i + 1] - points[i], Lay{true, 2});
+    int j = i + 1;
+    while (j + 1 < count && layOf(points[j + 1] - points[j], lay) == lay) ++j;
+    piece_.assign(points + i, points + j + 1);
+    piece_.front() = lengthened(points[i + 1], points[i]);
+    piece_.back() = lengthened(points[j - 1], points[j]);
+    shifted_.resize(piece_.size());
+    for (int line = 0; line < lay.lines; ++line) {
+      const double off = line - (lay.lines - 1) / 2.0;
+      const QPointF shift = lay.xMajor ? QPointF(0, off) : QPointF(off, 0);
+      for (std::size_t k = 0; k < piece_.size(); ++k) shifted_[k] = piece_[k] + shift;
+      p.drawPolyline(shifted_.data(), static_cast<int>(shifted_.size()));
+    }
+    i = j;
+  }
+  p.setPen(wide);
+}
+
+namespace {
+
+double cross(QPointF a, QPointF b) { return a.x() * b.y() - a.y() * b.x(); }
+
+}  // namespace
+
+// A smooth segment in device positions. It continues the open run when it
+// starts at the run's last point, else it begins a new run.
+//
+// Within a run, a stretch from its anchor ends at the last sample while every
+// sample since the anchor lies within SMOOTH_TOLERANCE of the line to it.
+// Each sample farther from the anchor than the tolerance allows the
+// directions within asin(tolerance / distance) of its own; the stretch keeps
+// the directions all its samples allow (lo to hi, turning one way), and a
+// sample outside them, or one that turns back towards the anchor, fixes the
+// stretch's end at the sample before and starts the next stretch there.
+void CanvasPainter::addSmooth(QPointF from, QPointF to) {
+  SmoothStretch& s = stretch_;
+  if (!s.open || smoothRunPoints_.back().x() != from.x() || smoothRunPoints_.back().y() != from.y()) {
+    endSmoothRun();
+    smoothRunStarts_.push_back(static_cast<int>(smoothRunPoints_.size()));
+    smoothRunPoints_.push_back(from);
+    s = SmoothStretch{true, false, false, from, {}, {}, 0};
+  }
+  QPointF v = to - s.anchor;
+  double d = std::sqrt(v.x() * v.x() + v.y() * v.y());
+  const bool turnsBack = d < s.farthest - SMOOTH_TOLERANCE;
+  const bool strays = s.aimed && d > SMOOTH_TOLERANCE && (cross(s.lo, v) < 0 || cross(v, s.hi) < 0);
+  if (s.tentative && (turnsBack || strays)) {
+    s.anchor = smoothRunPoints_.back();
+    s.tentative = false;
+    s.aimed = false;
+    s.farthest = 0;
+    v = to - s.anchor;
+    d = std::sqrt(v.x() * v.x() + v.y() * v.y());
+  }
+  if (d > SMOOTH_TOLERANCE) {
+    const double sine = SMOOTH_TOLERANCE / d, cosine = std::sqrt(1 - sine * sine);
+    const QPointF lo(v.x() * cosine + v.y() * sine, v.y() * cosine - v.x() * sine);
+    const QPointF hi(v.x() * cosine - v.y() * sine, v.y() * cosine + v.x() * sine);
+    if (!s.aimed || cross(s.lo, lo) > 0) s.lo = lo;
+    if (!s.aimed || cross(hi, s.hi) > 0) s.hi = hi;
+    s.aimed = true;
+  }
+  s.farthest = std::max(s.farthest, d);
+  if (s.tentative) {
+    smoothRunPoints_.back() = to;
+  } else {
+    smoothRunPoints_.push_back(to);
+    s.tentative = true;
+  }
+}
+
+void CanvasPainter::endSmoothRun() { stretch_.open = false; }
 
 // Qt strokes an antialiased pen wider than one pixel through its general
 // path filler, many times slower than its one-pixel lines (seconds for a
@@ -476,21 +602,26 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
     addToPath(QPointF(smoothX(x1), smoothY(y1)), QPointF(smoothX(x2), smoothY(y2)));
     return;
   }
-  // A segment that slopes in the plain picture is a curve: smooth when
-  // antialiased. Dotted pens keep their crisp dots.
-  bool smooth;
+  // A segment that slopes at all is a curve: smooth when antialiased, however
+  // short (rounding its ends to pixels would put back the steps of the plain
+  // picture). Dotted pens keep their crisp dots.
   bool repeated;
+  const bool smooth = target_.antialiased && style_ == PenStyle::Solid && x1 != x2 && y1 != y2;
+  // A smooth piece within one pixel that goes on from the open run costs
+  // nothing once it joins the run's stretch, and the stretch needs it.
+  const auto insideRun = [&](int a1, int b1, int a2, int b2) {
+    return smooth && a1 == a2 && b1 == b2 && stretch_.open && smoothRunPoints_.back().x() == smoothX(x1) &&
+           smoothRunPoints_.back().y() == smoothY(y1);
+  };
   if (unitScale_) {
-    smooth = target_.antialiased && style_ == PenStyle::Solid && ix1 != ix2 && iy1 != iy2;
-    repeated = target_.skipInvisible && !run_.insert(ix1, iy1, ix2, iy2);
+    repeated = target_.skipInvisible && !insideRun(ix1, iy1, ix2, iy2) && !run_.insert(ix1, iy1, ix2, iy2);
   } else {
     // Finer than the picture's pixels (a high-density screen, an export for
     // print), a curve that comes round again lands a device pixel beside its
     // last pass as often as on it: a segment that repeats one of this run in
     // the picture's own pixels adds nothing that shows, and is skipped.
     const int lx1 = toPixelInt(x1), ly1 = toPixelInt(y1), lx2 = toPixelInt(x2), ly2 = toPixelInt(y2);
-    smooth = target_.antialiased && style_ == PenStyle::Solid && lx1 != lx2 && ly1 != ly2;
-    repeated = target_.skipInvisible && !run_.insert(lx1, ly1, lx2, ly2);
+    repeated = target_.skipInvisible && !insideRun(lx1, ly1, lx2, ly2) && !run_.insert(lx1, ly1, lx2, ly2);
   }
   // A repeat in device pixels was drawn before in this pen; one in logical
   // pixels only may lie a device pixel aside.
@@ -519,13 +650,14 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
     return;
   }
   if (smooth) {
-    smoothLines_.emplace_back(smoothX(x1), smoothY(y1), smoothX(x2), smoothY(y2));
+    addSmooth(QPointF(smoothX(x1), smoothY(y1)), QPointF(smoothX(x2), smoothY(y2)));
   } else if (ix1 == ix2 && iy1 == iy2) {
     crispPoints_.emplace_back(ix1, iy1);
   } else {
     crispLines_.emplace_back(ix1, iy1, ix2, iy2);
   }
-  if (crispLines_.size() + crispPoints_.size() + smoothLines_.size() >= MAX_PENDING) flushLines();
+  if (crispLines_.size() + crispPoints_.size() + smoothLines_.size() + smoothRunPoints_.size() >= MAX_PENDING)
+    flushLines();
 }
 
 // On a vector device the segments of one pen join into one path, so that a

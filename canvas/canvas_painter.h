@@ -165,6 +165,10 @@ class CanvasPainter {
   void followResize(QSize logicalSize);
   void flushLines();
   void drawSmoothLines(QPainter& p);
+  void drawSmoothRuns(QPainter& p);
+  void drawParallelPolylines(QPainter& p, const QPointF* points, int count, double w);
+  void addSmooth(QPointF from, QPointF to);
+  void endSmoothRun();
   void addToPath(QPointF from, QPointF to);
   void drawCrispLines(QPainter& p);
   // Device position of a logical pixel position, for aliased drawing (rounded)
@@ -215,9 +219,28 @@ class CanvasPainter {
   std::vector<QLine> crispLines_;
   std::vector<QPoint> crispPoints_;
   std::vector<QLineF> smoothLines_;
+  // Smooth segments that each start where the last one ended form a run,
+  // drawn as one polyline: the smoothing is laid once over each joint
+  // instead of twice, as separate lines would lay it. Within a run, samples
+  // that stay within SMOOTH_TOLERANCE of a straight stretch are kept only at
+  // its ends: samples finer than the pixels then cost the painter nothing.
+  // The points of the runs one after another; each run's first index.
+  std::vector<QPointF> smoothRunPoints_;
+  std::vector<int> smoothRunStarts_;
+  struct SmoothStretch {
+    bool open = false;       // a run goes on from smoothRunPoints_.back()
+    bool tentative = false;  // back() is the stretch's end, which a later sample may still replace
+    bool aimed = false;      // lo and hi bound the directions left
+    QPointF anchor;          // the stretch's start
+    QPointF lo, hi;          // the directions from the anchor that keep every sample so far close
+    double farthest = 0;     // the greatest distance of a sample from the anchor
+  };
+  SmoothStretch stretch_;
+  static constexpr double SMOOTH_TOLERANCE = 0.125;  // device pixels
   std::vector<QPointF> smoothPoints_;
   std::vector<QPoint> dots_;
   std::vector<QLineF> hairlines_;
+  std::vector<QPointF> piece_, shifted_;  // drawParallelPolylines
   std::vector<QLine> crispHairlines_;
   QPainterPath path_;  // vector devices: the segments of the current pen
   static constexpr double HAIRLINE_WIDTH = 2.5;

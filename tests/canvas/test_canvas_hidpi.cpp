@@ -32,6 +32,8 @@ class TestCanvasHiDpi : public QObject {
   void diagonalHasNoDoubledSteps_data();
   void diagonalHasNoDoubledSteps();
   void exportsKeepTheirLogicalSize();
+  void smoothCurveDoesNotDependOnSampling_data();
+  void smoothCurveDoesNotDependOnSampling();
 };
 
 void TestCanvasHiDpi::pictureAtDeviceResolution() {
@@ -113,6 +115,55 @@ void TestCanvasHiDpi::diagonalHasNoDoubledSteps() {
   }
   QVERIFY(pairs > 50);
   QVERIFY2(alike <= pairs / 10, qPrintable(QStringLiteral("%1 of %2 column pairs alike").arg(alike).arg(pairs)));
+}
+
+void TestCanvasHiDpi::smoothCurveDoesNotDependOnSampling_data() {
+  QTest::addColumn<double>("amplitude");  // of y = amplitude sin(2 x), in centimetres
+  QTest::addColumn<double>("step");       // between samples, in logical pixels
+  for (double amplitude : {0.4, 1.0})
+    for (double step : {0.1, 0.38, 1.0, 3.0})
+      QTest::addRow("amplitude %g, every %g pixel", amplitude, step) << amplitude << step;
+}
+
+// Smoothed, a curve lies where it is whatever its sampling: in every device
+// column where it runs more across than up, its ink centres within a third
+// of a device pixel of the true curve and adds up to about its width, at
+// ratio 1 and at ratio 2. Samples finer than the pixels must neither fall
+// back to whole pixels nor darken the joints.
+void TestCanvasHiDpi::smoothCurveDoesNotDependOnSampling() {
+  QFETCH(double, amplitude);
+  QFETCH(double, step);
+  CanvasWidget c;
+  c.setAntialiased(true);
+  setUp(c, 300, 200);
+  c.setDrawWidth(1);
+  const double dx = step / CanvasWidget::PIXELS_PER_CM;
+  const auto f = [&](double x) { return amplitude * std::sin(2 * x); };
+  c.moveTo(-3, static_cast<float>(f(-3)));
+  for (double x = -3 + dx; x <= 3; x += dx) c.lineTo(static_cast<float>(x), static_cast<float>(f(x)), 0x000000);
+  for (double scale : {1.0, 2.0}) {
+    const QImage picture = c.renderImage(QRect(0, 0, 300, 200), scale);
+    int columns = 0, off = 0;
+    for (int col = int(50 * scale); col < int(250 * scale); ++col) {
+      const double u = (col + 0.5) / scale - 0.5;  // logical pixel position of the column's centre
+      const double x = c.scaleLeft() + u / CanvasWidget::PIXELS_PER_CM;
+      if (std::fabs(2 * amplitude * std::cos(2 * x)) > 0.8) continue;
+      const double onCurve = (c.toPixel(x, f(x)).y() + 0.5) * scale - 0.5;
+      double ink = 0, moment = 0;
+      for (int row = std::max(0, int(onCurve) - 6); row < std::min(picture.height(), int(onCurve) + 7); ++row) {
+        const double a = (255 - qGray(picture.pixel(col, row))) / 255.0;
+        ink += a;
+        moment += a * row;
+      }
+      ++columns;
+      QVERIFY2(ink > 0.7 * scale && ink < 1.6 * scale, qPrintable(QStringLiteral("x %1 ratio %2: ink %3")
+                                                                 .arg(x).arg(scale).arg(ink)));
+      off += std::fabs(moment / ink - onCurve) > 0.34;
+    }
+    QVERIFY(columns > 40 * scale);
+    QVERIFY2(off <= columns / 20, qPrintable(QStringLiteral("ratio %1: %2 of %3 columns off the curve")
+                                                 .arg(scale).arg(off).arg(columns)));
+  }
 }
 
 // Exports are measured in logical pixels whatever the screen: 38 pixels to
