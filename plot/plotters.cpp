@@ -205,19 +205,31 @@ class SampleWalk {
   std::int64_t inBandCount_ = 0;
 };
 
+// The step in x of the Cartesian sweep.
+double cartesianStep(float Jd, float Tx1, float Tx2, double k) {
+  const double spacing = std::max(usablePrecision(Jd), MIN_SAMPLE_SPACING_CM);
+  return sweepStep(spacing / k, static_cast<double>(Tx2) - Tx1);
+}
+
 std::int16_t cartesianSweep(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2,
                             float Ty1, float Ty2, float x0, float y0, const PlotContext& context,
-                            SweepArguments* table) {
+                            SweepArguments* table, std::span<const SweepSample> samples) {
   setUpPen(Board, context.pen);
   const CompiledExpression f(fgExppression);
   const double k = context.unitLength;
   const CartesianCurve curve{f, x0, y0, k, static_cast<double>(Ty1) - 2 * k, Ty2};
-  const double spacing = std::max(usablePrecision(Jd), MIN_SAMPLE_SPACING_CM);
-  const double step = sweepStep(spacing / k, static_cast<double>(Tx2) - Tx1);
+  const double step = cartesianStep(Jd, Tx1, Tx2, k);
 
   SampleWalk<CartesianCurve> walk(curve, Board, context.pen.lcolor);
   const std::span<const SweepArguments::Value> held =
       table ? table->over(Tx1, step, Tx2) : std::span<const SweepArguments::Value>();
+  if (!held.empty() && samples.size() == held.size()) {
+    for (std::size_t i = 0; i < held.size(); ++i) {
+      curve.fill(walk.incoming(), held[i].x, samples[i].y, samples[i].defined);
+      walk.add();
+    }
+    return walk.finish();
+  }
   if (!held.empty()) {
     for (const SweepArguments::Value& value : held) {
       bool ok = false;
@@ -290,13 +302,13 @@ std::int16_t polarSweep(const std::string& fgExppression, Canvas& Board, float J
 
 void drawnorvale(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
                  float Ty2, float x0, float y0, std::int16_t& II, const PlotContext& context) {
-  II = cartesianSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, nullptr);
+  II = cartesianSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, nullptr, {});
   tellUser(II, context.messages);
 }
 
 void drawnorvaleMV(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
                    float Ty2, float x0, float y0, std::int16_t& II, const PlotContext& context) {
-  II = cartesianSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, nullptr);
+  II = cartesianSweep(fgExppression, Board, Jd, Tx1, Tx2, Ty1, Ty2, x0, y0, context, nullptr, {});
 }
 
 void drawnorvale2(const std::string& fgExppression, Canvas& Board, float Jd, float Tx1, float Tx2, float Ty1,
@@ -345,9 +357,15 @@ std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, flo
 }
 
 std::int16_t drawnorvaleMV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& w,
-                           const PlotContext& context, SweepArguments& arguments) {
+                           const PlotContext& context, SweepArguments& arguments,
+                           std::span<const SweepSample> samples) {
   return cartesianSweep(fgExppression, Board, Jd, w.left, w.right, w.bottom, w.top, w.originX, w.originY, context,
-                        &arguments);
+                        &arguments, samples);
+}
+
+std::span<const SweepArguments::Value> SweepArguments::forView(float Jd, const WorldWindow& window,
+                                                               double unitLength) {
+  return over(window.left, cartesianStep(Jd, window.left, window.right, unitLength), window.right);
 }
 
 std::span<const SweepArguments::Value> SweepArguments::over(double from, double step, double to) {

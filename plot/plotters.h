@@ -187,6 +187,8 @@ class SweepArguments {
   // The values of the sweep, worked out unless held already; empty when there
   // would be more than MAX_VALUES.
   std::span<const Value> over(double from, double step, double to);
+  // The values the Cartesian sweep of this view takes at this precision.
+  std::span<const Value> forView(float Jd, const WorldWindow& window, double unitLength);
 
  private:
   double from_ = 0, step_ = -1, to_ = 0;
@@ -211,9 +213,16 @@ std::int16_t drawnorvale2(const std::string& fgExppression, Canvas& Board, float
                           const PlotContext& context);
 std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& window,
                             const PlotContext& context);
-// The same, taking the values of x from a table shared by the curves of one redraw.
+// The same, taking the values of x from a table shared by the curves of one
+// redraw, and, when given (one for each of those values), the curve's values
+// evaluated beforehand.
+struct SweepSample {
+  float y;
+  bool defined;
+};
 std::int16_t drawnorvaleMV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& window,
-                           const PlotContext& context, SweepArguments& arguments);
+                           const PlotContext& context, SweepArguments& arguments,
+                           std::span<const SweepSample> samples = {});
 // The same, taking the angles from a table shared by the curves of one redraw.
 std::int16_t drawnorvale2MV(const std::string& fgExppression, Canvas& Board, float Jd, const WorldWindow& window,
                             const PlotContext& context, PolarAngleTable& angles);

@@ -1,12 +1,35 @@
 #include "plot/scene.h"
 
+#include <memory>
+
 #include "engine/engine.h"
 #include "plot/frame.h"
 #include "plot/plotters.h"
+#include "plot/sweep_ahead.h"
 
 std::string slotMessage(int slot, const char* reason) {
   return "第" + SignedIntegerText(slot) + "个函数" + reason;
 }
+
+namespace {
+
+// The Cartesian curves of the redraw evaluated ahead, when there are enough
+// of them to be worth a second thread.
+std::unique_ptr<SweepAhead> sweepAhead(const SceneContext& scene, const WorldWindow& window,
+                                       SweepArguments& xValues) {
+  std::vector<std::string> expressions;
+  for (int slot = 1; slot <= FunctionRegistry::SLOT_COUNT; ++slot) {
+    if (scene.registry.isEmpty(slot)) continue;
+    DecodedEntry entry = scene.registry.decodeEntry(slot);
+    if (entry.frameCharacter == "1") expressions.push_back(std::move(entry.expression));
+  }
+  const std::span<const SweepArguments::Value> values =
+      xValues.forView(scene.precision, window, scene.view.unitLength);
+  if (!SweepAhead::worthwhile(values.size(), expressions.size())) return nullptr;
+  return std::make_unique<SweepAhead>(values, expressions);
+}
+
+}  // namespace
 
 ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const SceneContext& scene) {
   const WorldWindow window = scene.view.worldWindow();
@@ -17,6 +40,9 @@ ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const Sc
   PolarAngleTable& angles = scene.polarSamples ? *scene.polarSamples : ownAngles;
   angles.startRedraw();
   SweepArguments xValues;  // the Cartesian curves share their values of x
+  std::unique_ptr<SweepAhead> ahead;
+  if (cartesian) ahead = sweepAhead(scene, window, xValues);
+  std::size_t curve = 0;  // of the Cartesian curves drawn so far
 
   for (int slot = 1; slot <= FunctionRegistry::SLOT_COUNT; ++slot) {
     if (scene.registry.isEmpty(slot)) continue;
@@ -29,7 +55,8 @@ ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const Sc
 
     std::int16_t code = 0;
     if (cartesian)
-      code = drawnorvaleMV(entry.expression, scene.canvas, scene.precision, window, context, xValues);
+      code = drawnorvaleMV(entry.expression, scene.canvas, scene.precision, window, context, xValues,
+                           ahead ? ahead->samples(curve++) : std::span<const SweepSample>());
     else
       code = drawnorvale2MV(ReplaceAngleLetter(entry.expression), scene.canvas, scene.precision, window, context,
                             angles);

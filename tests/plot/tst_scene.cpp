@@ -3,6 +3,7 @@
 #include "tst_scene.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -406,3 +407,68 @@ void TestScene::keptPolarSamplesDrawTheSame() {
   step("polar frame again");
 }
 
+
+void TestScene::curvesEvaluatedAheadDrawTheSame_data() {
+  QTest::addColumn<QString>("functions");
+  QTest::addColumn<ReplotMessages>("messages");
+  QTest::addColumn<double>("unitLength");
+  const QString school = "sin(x)|tg(x)|x+rnd(1)|1/x|lg(x)|x^2|rnd(x)*2|sqr(x)|exp(x)|ctg(x)|abs(x)|x^3-2*x";
+  QTest::newRow("drag, unit 1") << school << ReplotMessages::Drag << 1.0;
+  QTest::newRow("drag, unit 0.3") << school << ReplotMessages::Drag << 0.3;
+  QTest::newRow("toggle stops at a malformed curve")
+      << "sin(x)|x+rnd(1)|cos(x)|x^2|(|tg(x)|exp(x)|1/x" << ReplotMessages::FrameToggle << 1.0;
+  QTest::newRow("two curves") << "ln(x)|rnd(1)+x" << ReplotMessages::Drag << 0.5;
+}
+
+// The Cartesian curves of a redraw, evaluated ahead on a second thread, must
+// ask the canvas for exactly what drawing each of them alone asks for, leave
+// the random sequence where drawing them in turn leaves it, and stop where
+// the redraw stops.
+void TestScene::curvesEvaluatedAheadDrawTheSame() {
+  QFETCH(QString, functions);
+  QFETCH(ReplotMessages, messages);
+  QFETCH(double, unitLength);
+  const std::vector<std::string> list = split(functions.toStdString());
+  const auto entry = [](const std::string& f, std::size_t i) {
+    return f + ",1," + std::to_string(i % 3 + 1) + "," + std::to_string(1000 * i + 7);
+  };
+  std::string all;
+  for (std::size_t i = 0; i < list.size(); ++i) all += entry(list[i], i) + "|";
+  ViewState view = smallView(FRAME_CARTESIAN);
+  view.unitLength = unitLength;
+  Pen pen = userPen();
+  RecordingMessages told;
+  const auto redraw = [&](RecordingCanvas& canvas, const FunctionRegistry& registry) {
+    return redrawScene(messages, {canvas, view, pen, registry, 0.01f, told});
+  };
+
+  RecordingCanvas together;
+  ResetRandomSequence();
+  const ReplotOutcome outcome = redraw(together, registryOf(all));
+  const float randomAfter = NextRandom();
+
+  RecordingCanvas frame;
+  redraw(frame, FunctionRegistry());
+  std::vector<CanvasOp> expected = frame.ops();
+  ResetRandomSequence();
+  ReplotOutcome alone = ReplotOutcome::Completed;
+  for (std::size_t i = 0; i < list.size() && alone == ReplotOutcome::Completed; ++i) {
+    RecordingCanvas canvas;
+    alone = redraw(canvas, registryOf(entry(list[i], i)));
+    expected.insert(expected.end(), canvas.ops().begin() + static_cast<std::ptrdiff_t>(frame.ops().size()),
+                    canvas.ops().end());
+  }
+  QCOMPARE(outcome, alone);
+  // What is drawn, each segment with its pen (the pen's changes in between
+  // differ only by what the curve before left set).
+  const auto drawn = [](const std::vector<CanvasOp>& ops) {
+    std::vector<CanvasOp> out;
+    std::copy_if(ops.begin(), ops.end(), std::back_inserter(out), [](const CanvasOp& op) {
+      return op.kind == CanvasOp::Kind::Segment || op.kind == CanvasOp::Kind::MoveTo;
+    });
+    return out;
+  };
+  QVERIFY(drawn(together.ops()) == drawn(expected));
+  QVERIFY(together.ops().size() > frame.ops().size() + 100);
+  QCOMPARE(NextRandom(), randomAfter);
+}

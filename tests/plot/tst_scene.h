@@ -21,4 +21,6 @@ class TestScene : public QObject {
   void polarRedrawLeavesCirclesUnlabelled_data();
   void polarRedrawLeavesCirclesUnlabelled();
   void keptPolarSamplesDrawTheSame();
+  void curvesEvaluatedAheadDrawTheSame_data();
+  void curvesEvaluatedAheadDrawTheSame();
 };
