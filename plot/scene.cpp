@@ -13,25 +13,31 @@ std::string slotMessage(int slot, const char* reason) {
 
 namespace {
 
-// The Cartesian curves of the redraw evaluated ahead, when there are enough
-// of them to be worth a second thread.
-std::unique_ptr<SweepAhead> sweepAhead(const SceneContext& scene, const WorldWindow& window,
-                                       SweepArguments& xValues) {
-  std::vector<std::string> expressions;
-  for (int slot = 1; slot <= FunctionRegistry::SLOT_COUNT; ++slot) {
-    if (scene.registry.isEmpty(slot)) continue;
-    DecodedEntry entry = scene.registry.decodeEntry(slot);
-    if (entry.frameCharacter == "1") expressions.push_back(std::move(entry.expression));
+// The values of x that the Cartesian curves of a redraw share, and the
+// curves evaluated ahead on a second thread when there are enough of them to
+// be worth one. A redraw starts this before it whitens the picture and draws
+// the frame, so that the first curves are ready when it comes to them.
+struct CartesianSweeps {
+  SweepArguments xValues;
+  std::unique_ptr<SweepAhead> ahead;  // holds on to xValues' table
+
+  CartesianSweeps(std::int16_t kind, const SceneContext& scene) {
+    if (kind != FRAME_CARTESIAN) return;
+    std::vector<std::string> expressions;
+    for (int slot = 1; slot <= FunctionRegistry::SLOT_COUNT; ++slot) {
+      if (scene.registry.isEmpty(slot)) continue;
+      DecodedEntry entry = scene.registry.decodeEntry(slot);
+      if (entry.frameCharacter == "1") expressions.push_back(std::move(entry.expression));
+    }
+    const std::span<const SweepArguments::Value> values =
+        xValues.forView(scene.precision, scene.view.worldWindow(), scene.view.unitLength);
+    if (SweepAhead::worthwhile(values.size(), expressions.size()))
+      ahead = std::make_unique<SweepAhead>(values, expressions);
   }
-  const std::span<const SweepArguments::Value> values =
-      xValues.forView(scene.precision, window, scene.view.unitLength);
-  if (!SweepAhead::worthwhile(values.size(), expressions.size())) return nullptr;
-  return std::make_unique<SweepAhead>(values, expressions);
-}
+};
 
-}  // namespace
-
-ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const SceneContext& scene) {
+ReplotOutcome replot(std::int16_t kind, ReplotMessages messages, const SceneContext& scene,
+                     CartesianSweeps& sweeps) {
   const WorldWindow window = scene.view.worldWindow();
   const bool cartesian = kind == FRAME_CARTESIAN;
   const PlotContext context{scene.view.unitLength, scene.pen, scene.messages};
@@ -39,9 +45,8 @@ ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const Sc
   PolarAngleTable ownAngles;  // the curves of the polar frame share their angles
   PolarAngleTable& angles = scene.polarSamples ? *scene.polarSamples : ownAngles;
   angles.startRedraw();
-  SweepArguments xValues;  // the Cartesian curves share their values of x
-  std::unique_ptr<SweepAhead> ahead;
-  if (cartesian) ahead = sweepAhead(scene, window, xValues);
+  SweepArguments& xValues = sweeps.xValues;
+  SweepAhead* const ahead = sweeps.ahead.get();
   std::size_t curve = 0;  // of the Cartesian curves drawn so far
 
   for (int slot = 1; slot <= FunctionRegistry::SLOT_COUNT; ++slot) {
@@ -76,17 +81,26 @@ ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const Sc
   return outcome;
 }
 
+}  // namespace
+
+ReplotOutcome replotEntries(std::int16_t kind, ReplotMessages messages, const SceneContext& scene) {
+  CartesianSweeps sweeps(kind, scene);
+  return replot(kind, messages, scene, sweeps);
+}
+
 ReplotOutcome redrawScene(ReplotMessages messages, const SceneContext& scene) {
+  CartesianSweeps sweeps(scene.view.frameKind, scene);
   scene.canvas.clear();
   scene.canvas.setDrawWidth(1);
   drawCartesianScale(scene.canvas, scene.view);
   drawAxes(scene.canvas, scene.view);
   if (scene.view.frameKind == FRAME_POLAR) drawPolarCircles(scene.canvas, scene.view, false);
   scene.canvas.setDrawWidth(canvasPenWidth(scene.pen.lwidth));
-  return replotEntries(scene.view.frameKind, messages, scene);
+  return replot(scene.view.frameKind, messages, scene, sweeps);
 }
 
 ReplotOutcome redrawAfterToggle(const SceneContext& scene) {
+  CartesianSweeps sweeps(scene.view.frameKind, scene);
   scene.canvas.clear();
   scene.canvas.setDrawWidth(1);
   if (scene.view.frameKind == FRAME_POLAR) {
@@ -96,7 +110,7 @@ ReplotOutcome redrawAfterToggle(const SceneContext& scene) {
   }
   drawAxes(scene.canvas, scene.view);
   scene.canvas.setDrawWidth(canvasPenWidth(scene.pen.lwidth));
-  return replotEntries(scene.view.frameKind, ReplotMessages::FrameToggle, scene);
+  return replot(scene.view.frameKind, ReplotMessages::FrameToggle, scene, sweeps);
 }
 
 void clearScene(Canvas& canvas, const ViewState& view, const Pen& pen) {
