@@ -1,5 +1,6 @@
 #include "plot/sweep_ahead.h"
 
+#include <new>
 #include <system_error>
 
 SweepAhead::SweepAhead(std::span<const SweepArguments::Value> values, const std::vector<std::string>& expressions)
@@ -22,7 +23,7 @@ SweepAhead::~SweepAhead() {
 }
 
 bool SweepAhead::worthwhile(std::size_t values, std::size_t curves) {
-  constexpr std::size_t FEWEST = 4096, MOST = std::size_t{1} << 23;
+  constexpr std::size_t FEWEST = 4096, MOST = std::size_t{1} << 21;  // 16 MB of samples
   return curves >= 2 && values * curves >= FEWEST && values * curves <= MOST;
 }
 
@@ -32,7 +33,14 @@ bool SweepAhead::claim(Curve& curve) {
 }
 
 void SweepAhead::evaluate(Curve& curve) {
-  curve.samples.resize(values_.size());
+  try {
+    curve.samples.resize(values_.size());
+  } catch (const std::bad_alloc&) {
+    // The curve is evaluated as it is drawn, as without this.
+    curve.state.store(Skipped, std::memory_order_release);
+    curve.state.notify_all();
+    return;
+  }
   for (std::size_t i = 0; i < values_.size(); ++i) {
     bool ok = false;
     const float y = curve.f.evaluate(values_[i].argument, ok);

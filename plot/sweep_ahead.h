@@ -33,7 +33,7 @@ class SweepAhead {
   SweepAhead& operator=(const SweepAhead&) = delete;
 
   // The samples of curve i, one for each sweep value; empty for a curve that
-  // draws random numbers.
+  // draws random numbers (or that there was no memory to hold).
   std::span<const SweepSample> samples(std::size_t i);
 
   // Worth a thread: enough evaluations to outweigh starting one (tens of
