@@ -167,77 +167,86 @@ void CanvasPainter::flushLines() {
     path_.clear();
   }
   endSmoothRun();
-  if (crispLines_.empty() && crispPoints_.empty() && smoothLines_.empty() && smoothPoints_.empty() &&
-      smoothRunStarts_.empty())
-    return;
+  if (crispLines_.empty() && crispPoints_.empty() && smoothRunStarts_.empty()) return;
   QPainter& p = painter();  // always open while segments wait: they were queued through it
   if (!crispLines_.empty()) drawCrispLines(p);
   if (!crispPoints_.empty()) p.drawPoints(crispPoints_.data(), static_cast<int>(crispPoints_.size()));
-  if (!smoothLines_.empty() || !smoothPoints_.empty() || !smoothRunStarts_.empty()) {
+  if (!smoothRunStarts_.empty()) {
     p.setRenderHint(QPainter::Antialiasing, true);
-    if (!smoothRunStarts_.empty()) drawSmoothRuns(p);
-    if (!smoothLines_.empty()) drawSmoothLines(p);
-    if (!smoothPoints_.empty()) p.drawPoints(smoothPoints_.data(), static_cast<int>(smoothPoints_.size()));
+    drawSmoothRuns(p);
     p.setRenderHint(QPainter::Antialiasing, false);
   }
   crispLines_.clear();
   crispPoints_.clear();
-  smoothLines_.clear();
-  smoothPoints_.clear();
 }
 
-// A pen of one device pixel draws each run as one polyline, and one of up to
-// HAIRLINE_WIDTH as parallel polylines (see drawSmoothLines); two-point runs
-// go with the separate lines, in one call. Wider pens take the runs apart
-// into lines.
+// A pen of one device pixel draws each run as one polyline (two-point runs
+// go together as separate lines, in one call). Qt strokes an antialiased pen
+// wider than one pixel through its general path filler, many times slower
+// than its one-pixel lines (seconds for a steep curve as one polyline): up
+// to HAIRLINE_WIDTH device pixels (a one-pixel curve on a screen of ratio 2,
+// a two-pixel one at ratio 1) the runs are laid as parallel one-pixel lines
+// instead (see layHairlines). Wider pens, whose cores parallel lines would
+// leave lighter, stroke each segment.
 void CanvasPainter::drawSmoothRuns(QPainter& p) {
   const double w = width_ * scale_;
+  const bool hairlines = w > 1.0 && w <= HAIRLINE_WIDTH;
+  const QPen pen = p.pen();
+  if (hairlines) {
+    QPen hair(pen.color(), 1);
+    hair.setCosmetic(true);
+    hair.setCapStyle(Qt::FlatCap);
+    p.setPen(hair);
+  }
+  lines_.clear();
   smoothRunStarts_.push_back(static_cast<int>(smoothRunPoints_.size()));
   for (std::size_t r = 0; r + 1 < smoothRunStarts_.size(); ++r) {
     const int first = smoothRunStarts_[r], count = smoothRunStarts_[r + 1] - first;
     const QPointF* points = smoothRunPoints_.data() + first;
-    if (count > 2 && w <= 1.0) {
+    if (hairlines) {
+      layHairlines(p, points, count, w);
+    } else if (count > 2 && w <= 1.0) {
       p.drawPolyline(points, count);
-    } else if (count > 2 && w <= HAIRLINE_WIDTH) {
-      drawParallelPolylines(p, points, count, w);
     } else {
-      for (int i = 1; i < count; ++i) smoothLines_.emplace_back(points[i - 1], points[i]);
+      for (int i = 1; i < count; ++i) lines_.emplace_back(points[i - 1], points[i]);
     }
   }
+  if (!lines_.empty()) p.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+  if (hairlines) p.setPen(pen);
   smoothRunPoints_.clear();
   smoothRunStarts_.clear();
 }
 
-// The parallel one-pixel lines of drawSmoothLines for a whole run: the run
-// is cut where its segments change their major axis or their count of
-// lines, and each piece is drawn as that many polylines one pixel apart
-// across the minor axis, lengthened by half the width at its two ends.
-void CanvasPainter::drawParallelPolylines(QPainter& p, const QPointF* points, int count, double w) {
+// A run in a pen of up to HAIRLINE_WIDTH device pixels: cut where its
+// segments change their major axis or the number of one-pixel lines that
+// cover the pen's width across that axis, each piece goes as that many
+// lines one pixel apart across the minor axis, lengthened by half the width
+// at its two ends as a square cap would be. Pieces go as polylines at once;
+// runs of a single segment wait in lines_ to go together.
+void CanvasPainter::layHairlines(QPainter& p, const QPointF* points, int count, double w) {
   struct Lay {
     bool xMajor;
     int lines;
     bool operator==(const Lay&) const = default;
   };
-  const auto layOf = [w](QPointF d, Lay previous) {
-    const double major = std::max(std::fabs(d.x()), std::fabs(d.y()));
-    if (!(major > 0)) return previous;
+  const auto major = [](QPointF d) { return std::max(std::fabs(d.x()), std::fabs(d.y())); };
+  const auto layOf = [w, &major](QPointF d, Lay previous) {
+    if (!(major(d) > 0)) return previous;
     const double length = std::hypot(d.x(), d.y());
-    return Lay{std::fabs(d.x()) >= std::fabs(d.y()), std::max(2, static_cast<int>(std::lround(w * length / major)))};
+    return Lay{std::fabs(d.x()) >= std::fabs(d.y()), std::max(2, static_cast<int>(std::lround(w * length / major(d))))};
   };
   const auto lengthened = [w](QPointF from, QPointF to) {
     const QPointF d = to - from;
     const double length = std::hypot(d.x(), d.y());
     return length > 0 ? to + d * (w / 2 / length) : to;
   };
-  const QPen wide = p.pen();
-  QPen hair(wide.color(), 1);
-  hair.setCosmetic(true);
-  hair.setCapStyle(Qt::FlatCap);
-  p.setPen(hair);
   for (int i = 0; i + 1 < count;) {
     const Lay lay = layOf(points[i + 1] - points[i], Lay{true, 2});
     int j = i + 1;
     while (j + 1 < count && layOf(points[j + 1] - points[j], lay) == lay) ++j;
+    // A run of one segment waits with the others like it; a zero one is none.
+    const bool single = count == 2;
+    if (single && !(major(points[1] - points[0]) > 0)) break;
     piece_.assign(points + i, points + j + 1);
     piece_.front() = lengthened(points[i + 1], points[i]);
     piece_.back() = lengthened(points[j - 1], points[j]);
@@ -245,12 +254,15 @@ void CanvasPainter::drawParallelPolylines(QPainter& p, const QPointF* points, in
     for (int line = 0; line < lay.lines; ++line) {
       const double off = line - (lay.lines - 1) / 2.0;
       const QPointF shift = lay.xMajor ? QPointF(0, off) : QPointF(off, 0);
+      if (single) {
+        lines_.emplace_back(piece_.front() + shift, piece_.back() + shift);
+        continue;
+      }
       for (std::size_t k = 0; k < piece_.size(); ++k) shifted_[k] = piece_[k] + shift;
       p.drawPolyline(shifted_.data(), static_cast<int>(shifted_.size()));
     }
     i = j;
   }
-  p.setPen(wide);
 }
 
 namespace {
@@ -308,47 +320,8 @@ void CanvasPainter::addSmooth(QPointF from, QPointF to) {
 
 void CanvasPainter::endSmoothRun() { stretch_.open = false; }
 
-// Qt strokes an antialiased pen wider than one pixel through its general
-// path filler, many times slower than its one-pixel lines (seconds for a
-// steep curve as one polyline). Up to HAIRLINE_WIDTH device pixels (a
-// one-pixel curve on a screen of ratio 2, a two-pixel one at ratio 1) a wide
-// segment is laid instead as parallel one-pixel antialiased lines, one pixel
-// apart across the minor axis, as many as the pen covers there, each
-// lengthened by half the width at both ends as a square cap would be. Wider
-// pens, whose cores the parallel lines would leave lighter, are stroked.
-void CanvasPainter::drawSmoothLines(QPainter& p) {
-  const double w = width_ * scale_;
-  if (w <= 1.0 || w > HAIRLINE_WIDTH) {
-    p.drawLines(smoothLines_.data(), static_cast<int>(smoothLines_.size()));
-    return;
-  }
-  hairlines_.clear();
-  for (const QLineF& l : smoothLines_) {
-    const double dx = l.dx(), dy = l.dy();
-    const double length = std::hypot(dx, dy);
-    const double major = std::max(std::fabs(dx), std::fabs(dy));
-    if (!(major > 0)) continue;
-    const double ex = dx / length * w / 2, ey = dy / length * w / 2;
-    const QPointF a(l.x1() - ex, l.y1() - ey), b(l.x2() + ex, l.y2() + ey);
-    const int k = std::max(2, static_cast<int>(std::lround(w * length / major)));
-    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
-    for (int i = 0; i < k; ++i) {
-      const double off = i - (k - 1) / 2.0;
-      const QPointF shift = xMajor ? QPointF(0, off) : QPointF(off, 0);
-      hairlines_.emplace_back(a + shift, b + shift);
-    }
-  }
-  const QPen wide = p.pen();
-  QPen hair(wide.color(), 1);
-  hair.setCosmetic(true);
-  hair.setCapStyle(Qt::FlatCap);
-  p.setPen(hair);
-  p.drawLines(hairlines_.data(), static_cast<int>(hairlines_.size()));
-  p.setPen(wide);
-}
-
-// The same for crisp lines at a scale other than 1 (where a one-pixel pen is
-// two device pixels wide or more): parallel one-pixel aliased lines, whole
+// Crisp lines at a scale other than 1 (where a one-pixel pen is two device
+// pixels wide or more) go as parallel one-pixel aliased lines too, whole
 // device pixels apart. At scale 1 Qt's own wide lines keep the plain pixels.
 void CanvasPainter::drawCrispLines(QPainter& p) {
   const double w = width_ * scale_;
@@ -656,8 +629,7 @@ void CanvasPainter::drawSegment(double x1, double y1, double x2, double y2, std:
   } else {
     crispLines_.emplace_back(ix1, iy1, ix2, iy2);
   }
-  if (crispLines_.size() + crispPoints_.size() + smoothLines_.size() + smoothRunPoints_.size() >= MAX_PENDING)
-    flushLines();
+  if (crispLines_.size() + crispPoints_.size() + smoothRunPoints_.size() >= MAX_PENDING) flushLines();
 }
 
 // On a vector device the segments of one pen join into one path, so that a

@@ -164,9 +164,8 @@ class CanvasPainter {
   void clipToPicture(QPainter& p, Qt::ClipOperation operation) const;
   void followResize(QSize logicalSize);
   void flushLines();
-  void drawSmoothLines(QPainter& p);
   void drawSmoothRuns(QPainter& p);
-  void drawParallelPolylines(QPainter& p, const QPointF* points, int count, double w);
+  void layHairlines(QPainter& p, const QPointF* points, int count, double w);
   void addSmooth(QPointF from, QPointF to);
   void endSmoothRun();
   void addToPath(QPointF from, QPointF to);
@@ -218,7 +217,6 @@ class CanvasPainter {
   // segments cannot change a pixel.
   std::vector<QLine> crispLines_;
   std::vector<QPoint> crispPoints_;
-  std::vector<QLineF> smoothLines_;
   // Smooth segments that each start where the last one ended form a run,
   // drawn as one polyline: the smoothing is laid once over each joint
   // instead of twice, as separate lines would lay it. Within a run, samples
@@ -237,10 +235,9 @@ class CanvasPainter {
   };
   SmoothStretch stretch_;
   static constexpr double SMOOTH_TOLERANCE = 0.125;  // device pixels
-  std::vector<QPointF> smoothPoints_;
   std::vector<QPoint> dots_;
-  std::vector<QLineF> hairlines_;
-  std::vector<QPointF> piece_, shifted_;  // drawParallelPolylines
+  std::vector<QLineF> lines_;             // drawSmoothRuns: the single segments
+  std::vector<QPointF> piece_, shifted_;  // layHairlines
   std::vector<QLine> crispHairlines_;
   QPainterPath path_;  // vector devices: the segments of the current pen
   static constexpr double HAIRLINE_WIDTH = 2.5;
