@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "canvas/pixel_geometry.h"
+#include "canvas/smooth_band.h"
 
 using canvas_pixels::clipFar;
 using canvas_pixels::FAR_PIXELS;
@@ -185,12 +186,17 @@ void CanvasPainter::flushLines() {
 // wider than one pixel through its general path filler, many times slower
 // than its one-pixel lines (seconds for a steep curve as one polyline): up
 // to HAIRLINE_WIDTH device pixels (a one-pixel curve on a screen of ratio 2,
-// a two-pixel one at ratio 1) the runs are laid as parallel one-pixel lines
-// instead (see layHairlines). Wider pens, whose cores parallel lines would
-// leave lighter, stroke each segment.
+// a two-pixel one at ratio 1) the runs are written straight into a picture
+// of 32-bit pixels as bands (smooth_band.h), or laid as parallel one-pixel
+// lines through any other painter (see layHairlines). Wider pens, whose
+// cores parallel lines would leave lighter, stroke each segment.
 void CanvasPainter::drawSmoothRuns(QPainter& p) {
   const double w = width_ * scale_;
   const bool hairlines = w > 1.0 && w <= HAIRLINE_WIDTH;
+  if (hairlines && writesDirectly()) {
+    layBands(p.pen().color().rgb(), w);
+    return;
+  }
   const QPen pen = p.pen();
   if (hairlines) {
     QPen hair(pen.color(), 1);
@@ -213,6 +219,35 @@ void CanvasPainter::drawSmoothRuns(QPainter& p) {
   }
   if (!lines_.empty()) p.drawLines(lines_.data(), static_cast<int>(lines_.size()));
   if (hairlines) p.setPen(pen);
+  smoothRunPoints_.clear();
+  smoothRunStarts_.clear();
+}
+
+bool CanvasPainter::writesDirectly() const { return image_ && !external_ && image_->format() == QImage::Format_RGB32; }
+
+// The device pixels of the picture that direct writes may touch.
+QRect CanvasPainter::directArea() const {
+  QRect allowed = QRect(0, 0, deviceWidth_, deviceHeight_) & image_->rect();
+  if (clipped_) {
+    const QRect inside = pictureRect_.intersected(target_.region);
+    allowed &= QRect(static_cast<int>(std::floor((inside.x() - origin_.x()) * scale_)),
+                     static_cast<int>(std::floor((inside.y() - origin_.y()) * scale_)),
+                     static_cast<int>(std::ceil(inside.width() * scale_)),
+                     static_cast<int>(std::ceil(inside.height() * scale_)));
+  }
+  return allowed;
+}
+
+// Runs in a pen of up to HAIRLINE_WIDTH device pixels, written into the
+// picture as bands: each pixel is read and written once, where two one-pixel
+// lines blend most of them twice, span by span.
+void CanvasPainter::layBands(QRgb colour, double w) {
+  const QRect area = directArea();
+  smoothRunStarts_.push_back(static_cast<int>(smoothRunPoints_.size()));
+  for (std::size_t r = 0; r + 1 < smoothRunStarts_.size(); ++r) {
+    const int first = smoothRunStarts_[r];
+    laySmoothBand(*image_, area, colour, smoothRunPoints_.data() + first, smoothRunStarts_[r + 1] - first, w);
+  }
   smoothRunPoints_.clear();
   smoothRunStarts_.clear();
 }
@@ -704,14 +739,7 @@ void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32
   QRect allowed(0, 0, w, h);
   if (direct) {
     flushLines();
-    allowed &= QRect(0, 0, image_->width(), image_->height());
-    if (clipped_) {
-      const QRect inside = pictureRect_.intersected(target_.region);
-      allowed &= QRect(static_cast<int>(std::floor((inside.x() - origin_.x()) * scale_)),
-                       static_cast<int>(std::floor((inside.y() - origin_.y()) * scale_)),
-                       static_cast<int>(std::ceil(inside.width() * scale_)),
-                       static_cast<int>(std::ceil(inside.height() * scale_)));
-    }
+    allowed = directArea();
   }
   const int left = allowed.left(), top = allowed.top(), right = allowed.right(), bottom = allowed.bottom();
   const QRgb rgb = toQColor(colour).rgb();

@@ -7,6 +7,11 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "canvas/pixel_geometry.h"
 
@@ -20,6 +25,27 @@ namespace {
 std::uint32_t fromQRgb(QRgb rgb) {
   return static_cast<std::uint32_t>(qRed(rgb)) | (static_cast<std::uint32_t>(qGreen(rgb)) << 8) |
          (static_cast<std::uint32_t>(qBlue(rgb)) << 16);
+}
+
+// The screen picture. A curve visits its pixels in an order that no cache
+// foresees, and at a device ratio of 2 a picture of the whole screen spans
+// thousands of small memory pages: where the system offers pages of 2 MB,
+// a large picture is held on them.
+QImage newPicture(QSize size) {
+#if defined(MADV_HUGEPAGE)
+  constexpr std::size_t HUGE_PAGE = std::size_t{2} << 20;
+  const qsizetype stride = static_cast<qsizetype>(size.width()) * 4;
+  const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(size.height());
+  if (bytes >= 2 * HUGE_PAGE) {
+    const std::size_t whole = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
+    if (void* memory = std::aligned_alloc(HUGE_PAGE, whole)) {
+      madvise(memory, whole, MADV_HUGEPAGE);  // a request only: small pages serve as well
+      return QImage(static_cast<uchar*>(memory), size.width(), size.height(), stride, QImage::Format_RGB32,
+                    [](void* m) { std::free(m); }, memory);
+    }
+  }
+#endif
+  return QImage(size, QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -126,9 +152,8 @@ void CanvasWidget::rebuildPicture() {
   endPainting();
   dpr_ = devicePixelRatioF();
   const QSize logical(imageWidth_, imageHeight_);
-  QImage fresh(QSize(static_cast<int>(std::ceil(logical.width() * dpr_)),
-                     static_cast<int>(std::ceil(logical.height() * dpr_))),
-               QImage::Format_RGB32);
+  QImage fresh = newPicture(QSize(static_cast<int>(std::ceil(logical.width() * dpr_)),
+                                  static_cast<int>(std::ceil(logical.height() * dpr_))));
   fresh.fill(Qt::white);
   if (!list_.complete()) {
     QPainter p(&fresh);
@@ -156,7 +181,7 @@ void CanvasWidget::clear() {
   const QSize want = size().expandedTo(QSize(1, 1));
   const QSize device(static_cast<int>(std::ceil(want.width() * dpr_)), static_cast<int>(std::ceil(want.height() * dpr_)));
   const bool fresh = image_.size() != device;
-  if (fresh) image_ = QImage(device, QImage::Format_RGB32);
+  if (fresh) image_ = newPicture(device);
   if (fresh || !painter_->whitenDrawn(image_)) canvas_pixels::whiten(image_);
   imageWidth_ = want.width();
   imageHeight_ = want.height();
@@ -398,8 +423,8 @@ void CanvasWidget::fitImage(QSize want) {
   }
   if (want.width() == imageWidth_ && want.height() == imageHeight_) return;
   endPainting();
-  QImage fitted(QSize(static_cast<int>(std::ceil(want.width() * dpr_)), static_cast<int>(std::ceil(want.height() * dpr_))),
-                QImage::Format_RGB32);
+  QImage fitted = newPicture(
+      QSize(static_cast<int>(std::ceil(want.width() * dpr_)), static_cast<int>(std::ceil(want.height() * dpr_))));
   fitted.fill(Qt::white);
   image_.setDevicePixelRatio(1.0);  // copied pixel for pixel
   {
