@@ -181,19 +181,22 @@ void CanvasPainter::flushLines() {
   crispPoints_.clear();
 }
 
-// A pen of one device pixel draws each run as one polyline (two-point runs
-// go together as separate lines, in one call). Qt strokes an antialiased pen
-// wider than one pixel through its general path filler, many times slower
-// than its one-pixel lines (seconds for a steep curve as one polyline): up
-// to HAIRLINE_WIDTH device pixels (a one-pixel curve on a screen of ratio 2,
-// a two-pixel one at ratio 1) the runs are written straight into a picture
-// of 32-bit pixels as bands (smooth_band.h), or laid as parallel one-pixel
-// lines through any other painter (see layHairlines). Wider pens, whose
-// cores parallel lines would leave lighter, stroke each segment.
+// Into a picture of 32-bit pixels of our own, pens up to HAIRLINE_WIDTH
+// device pixels (a one-pixel curve at ratio 1 and 2, a two-pixel one at
+// ratio 1) are written straight in as bands (smooth_band.h): each pixel is
+// read and blended once, and a diagonal gets the ink of its true width.
+//
+// Through any other painter, a pen of one device pixel draws each run as one
+// polyline (two-point runs go together as separate lines, in one call). Qt
+// strokes an antialiased pen wider than one pixel through its general path
+// filler, many times slower than its one-pixel lines (seconds for a steep
+// curve as one polyline): up to HAIRLINE_WIDTH the runs are laid as parallel
+// one-pixel lines instead (see layHairlines). Wider pens, whose cores
+// parallel lines would leave lighter, stroke each segment.
 void CanvasPainter::drawSmoothRuns(QPainter& p) {
   const double w = width_ * scale_;
   const bool hairlines = w > 1.0 && w <= HAIRLINE_WIDTH;
-  if (hairlines && writesDirectly()) {
+  if (w <= HAIRLINE_WIDTH && writesDirectly()) {
     layBands(p.pen().color().rgb(), w);
     return;
   }
@@ -238,9 +241,6 @@ QRect CanvasPainter::directArea() const {
   return allowed;
 }
 
-// Runs in a pen of up to HAIRLINE_WIDTH device pixels, written into the
-// picture as bands: each pixel is read and written once, where two one-pixel
-// lines blend most of them twice, span by span.
 void CanvasPainter::layBands(QRgb colour, double w) {
   const QRect area = directArea();
   smoothRunStarts_.push_back(static_cast<int>(smoothRunPoints_.size()));

@@ -1,5 +1,5 @@
-// A smooth polyline a little wider than one device pixel, written straight
-// into a picture of 32-bit opaque pixels.
+// A smooth polyline in a thin pen, written straight into a picture of 32-bit
+// opaque pixels.
 //
 // Qt's antialiased pens wider than one pixel go through its general path
 // filler, and a pair of one-pixel lines blends most pixels twice over, span by
@@ -15,7 +15,7 @@
 #include <QRect>
 
 // Lays the polyline `points[0..count)` in `colour` with a pen `width` device
-// pixels wide (1 to 3), inside `allowed` (device pixels of `image`, which
+// pixels wide (up to about 3: the bands meet without joins), inside `allowed` (device pixels of `image`, which
 // holds QImage::Format_RGB32). A device position u lies in pixel floor(u).
 //
 // Pixel centres along the major axis belong to the segment that starts at or

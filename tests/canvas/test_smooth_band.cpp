@@ -56,6 +56,7 @@ class TestSmoothBand : public QObject {
 
 void TestSmoothBand::eachColumnHoldsTheBandOnce_data() {
   QTest::addColumn<double>("width");
+  QTest::newRow("1 px") << 1.0;
   QTest::newRow("1.5 px") << 1.5;
   QTest::newRow("2 px") << 2.0;
   QTest::newRow("2.5 px") << 2.5;
@@ -102,7 +103,7 @@ void TestSmoothBand::steepIsTheTransposeOfFlat() {
       points.emplace_back(random.bounded(130.0) - 5, random.bounded(130.0) - 5);
       swapped.emplace_back(points.back().y(), points.back().x());
     }
-    const double width = 1.2 + random.bounded(1.3);
+    const double width = 1.0 + random.bounded(1.5);
     QImage flat = whitePicture(120, 120), steep = whitePicture(120, 120);
     const QRgb colour = qRgb(random.bounded(256), random.bounded(256), random.bounded(256));
     laySmoothBand(flat, flat.rect(), colour, points.data(), static_cast<int>(points.size()), width);
