@@ -195,11 +195,9 @@ void CanvasPainter::flushLines() {
 // parallel lines would leave lighter, stroke each segment.
 void CanvasPainter::drawSmoothRuns(QPainter& p) {
   const double w = width_ * scale_;
-  const bool hairlines = w > 1.0 && w <= HAIRLINE_WIDTH;
-  if (w <= HAIRLINE_WIDTH && writesDirectly()) {
-    layBands(p.pen().color().rgb(), w);
-    return;
-  }
+  const bool bands = w <= HAIRLINE_WIDTH && writesDirectly();
+  const bool hairlines = !bands && w > 1.0 && w <= HAIRLINE_WIDTH;
+  const QRect area = bands ? directArea() : QRect();
   const QPen pen = p.pen();
   if (hairlines) {
     QPen hair(pen.color(), 1);
@@ -212,7 +210,9 @@ void CanvasPainter::drawSmoothRuns(QPainter& p) {
   for (std::size_t r = 0; r + 1 < smoothRunStarts_.size(); ++r) {
     const int first = smoothRunStarts_[r], count = smoothRunStarts_[r + 1] - first;
     const QPointF* points = smoothRunPoints_.data() + first;
-    if (hairlines) {
+    if (bands) {
+      laySmoothBand(*image_, area, pen.color().rgb(), points, count, w);
+    } else if (hairlines) {
       layHairlines(p, points, count, w);
     } else if (count > 2 && w <= 1.0) {
       p.drawPolyline(points, count);
@@ -226,6 +226,8 @@ void CanvasPainter::drawSmoothRuns(QPainter& p) {
   smoothRunStarts_.clear();
 }
 
+// Dotted circles and smooth bands go straight into a picture of our own,
+// past the painter, which draws at once and keeps nothing of the pixels.
 bool CanvasPainter::writesDirectly() const { return image_ && !external_ && image_->format() == QImage::Format_RGB32; }
 
 // The device pixels of the picture that direct writes may touch.
@@ -239,17 +241,6 @@ QRect CanvasPainter::directArea() const {
                      static_cast<int>(std::ceil(inside.height() * scale_)));
   }
   return allowed;
-}
-
-void CanvasPainter::layBands(QRgb colour, double w) {
-  const QRect area = directArea();
-  smoothRunStarts_.push_back(static_cast<int>(smoothRunPoints_.size()));
-  for (std::size_t r = 0; r + 1 < smoothRunStarts_.size(); ++r) {
-    const int first = smoothRunStarts_[r];
-    laySmoothBand(*image_, area, colour, smoothRunPoints_.data() + first, smoothRunStarts_[r + 1] - first, w);
-  }
-  smoothRunPoints_.clear();
-  smoothRunStarts_.clear();
 }
 
 // A run in a pen of up to HAIRLINE_WIDTH device pixels: cut where its
@@ -735,7 +726,7 @@ void CanvasPainter::drawDottedCircle(double cx, double cy, double r, std::uint32
   // Into the picture's own pixels straight away, which is many times faster
   // than the painter's points; the painter may stay open, as it draws at once
   // and keeps nothing of the pixels, once what waited has gone out.
-  const bool direct = image_ && image_->depth() == 32;
+  const bool direct = writesDirectly();
   QRect allowed(0, 0, w, h);
   if (direct) {
     flushLines();

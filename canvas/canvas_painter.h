@@ -168,7 +168,6 @@ class CanvasPainter {
   void layHairlines(QPainter& p, const QPointF* points, int count, double w);
   bool writesDirectly() const;
   QRect directArea() const;
-  void layBands(QRgb colour, double w);
   void addSmooth(QPointF from, QPointF to);
   void endSmoothRun();
   void addToPath(QPointF from, QPointF to);

@@ -15,8 +15,10 @@
 #include <QRect>
 
 // Lays the polyline `points[0..count)` in `colour` with a pen `width` device
-// pixels wide (up to about 3: the bands meet without joins), inside `allowed` (device pixels of `image`, which
-// holds QImage::Format_RGB32). A device position u lies in pixel floor(u).
+// pixels wide (up to about 3: the bands meet without joins), inside
+// `allowed` (device pixels of `image`, which holds QImage::Format_RGB32; an
+// image of any other format is left alone). A device position u lies in
+// pixel floor(u).
 //
 // Pixel centres along the major axis belong to the segment that starts at or
 // before them and ends after them, so a joint is laid once; the polyline is
